@@ -1,0 +1,3 @@
+#include "automation/native/com_abi.h"
+
+QMT_RUNTIME_EXPORT HRESULT VariantChangeType(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE) { return E_NOTIMPL; }

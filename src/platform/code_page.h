@@ -1,0 +1,19 @@
+// Conversion between UTF-16 and the system's ANSI code page (UTF-8 on the native build).
+// Both follow the Windows convention: with a zero capacity they return the size needed;
+// otherwise the count of units written, or 0 when the output does not fit.
+#pragma once
+
+#include <cstdint>
+
+namespace qmt::platform {
+
+#ifdef _WIN32
+using WideUnit = wchar_t;
+#else
+using WideUnit = char16_t;
+#endif
+
+int narrow_from_wide(WideUnit const* wide, int wide_length, char* narrow, int narrow_capacity);
+int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int wide_capacity);
+
+} // namespace qmt::platform

@@ -1,0 +1,11 @@
+// The process's last word on a fault that nothing handled.
+#pragma once
+
+namespace qmt::platform {
+
+// `report` runs on the faulting thread; it must use only calls that are safe there (on
+// POSIX: async-signal-safe). Afterwards the process ends so that its parent sees the fault.
+using FaultReport = void (*)();
+void install_fault_handler(FaultReport report);
+
+} // namespace qmt::platform

@@ -1,0 +1,63 @@
+// Files the user's method names: opened per operation, closed by their owner (RAII).
+#pragma once
+
+#include "platform/native_handle.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace qmt::platform {
+
+class File {
+public:
+    File() = default;
+    File(File&& other) noexcept : m_handle(other.release()) { }
+    File& operator=(File&& other) noexcept;
+    File(File const&) = delete;
+    File& operator=(File const&) = delete;
+    ~File() { close(); }
+
+    // An existing file, read access, others may read but not write, sequential-scan hint.
+    static File open_for_reading(char const* path);
+    // Created or truncated, write access only, no sharing.
+    static File create_for_writing(char const* path);
+
+    bool is_open() const { return is_valid(m_handle); }
+    NativeHandle handle() const { return m_handle; }
+    std::optional<std::uint64_t> size() const;
+    void close();
+    NativeHandle release();
+
+private:
+    explicit File(NativeHandle handle) : m_handle(handle) { }
+    NativeHandle m_handle { invalid_handle };
+};
+
+// A read-only view of a whole file. The view keeps the file's content reachable after
+// the File that it was made from has been closed.
+class FileView {
+public:
+    FileView() = default;
+    FileView(FileView&& other) noexcept;
+    FileView& operator=(FileView&& other) noexcept;
+    FileView(FileView const&) = delete;
+    FileView& operator=(FileView const&) = delete;
+    ~FileView() { unmap(); }
+
+    // Maps `length` bytes of the file (which must be its whole size and not 0).
+    static FileView map_read_only(File const& file, std::uint64_t length);
+
+    bool is_mapped() const { return m_data != nullptr; }
+    unsigned char const* data() const { return m_data; }
+    std::uint64_t length() const { return m_length; }
+
+private:
+    void unmap();
+    unsigned char const* m_data { nullptr };
+    std::uint64_t m_length { 0 };
+#ifdef _WIN32
+    void* m_mapping { nullptr };
+#endif
+};
+
+} // namespace qmt::platform

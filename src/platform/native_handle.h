@@ -1,0 +1,16 @@
+// The platform's handle to an open file, pipe or standard stream.
+#pragma once
+
+namespace qmt::platform {
+
+#ifdef _WIN32
+using NativeHandle = void*;
+inline NativeHandle const invalid_handle = reinterpret_cast<void*>(static_cast<long long>(-1));
+#else
+using NativeHandle = int;
+inline constexpr NativeHandle invalid_handle = -1;
+#endif
+
+inline bool is_valid(NativeHandle handle) { return handle != invalid_handle && handle != NativeHandle {}; }
+
+} // namespace qmt::platform

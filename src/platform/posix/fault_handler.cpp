@@ -1,0 +1,45 @@
+// Fault signals end in the fault report, then in the signal's default action, so that the
+// parent (the web server) sees the process killed by the fault.
+#include "platform/fault_handler.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace qmt::platform {
+namespace {
+
+FaultReport installed_report = nullptr;
+constexpr int fault_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP};
+// A stack of its own so that a stack overflow can still be reported.
+alignas(16) unsigned char alternate_stack[64 * 1024];
+
+void on_fault(int signal_number)
+{
+    // Back to the default first: a second fault inside the report ends the process at once.
+    for (int fault_signal : fault_signals)
+        ::signal(fault_signal, SIG_DFL);
+    if (installed_report != nullptr)
+        installed_report();
+    ::raise(signal_number);
+    ::_exit(128 + signal_number);
+}
+
+} // namespace
+
+void install_fault_handler(FaultReport report)
+{
+    installed_report = report;
+    stack_t stack {};
+    stack.ss_sp = alternate_stack;
+    stack.ss_size = sizeof alternate_stack;
+    ::sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_handler = on_fault;
+    action.sa_flags = SA_ONSTACK | SA_NODEFER;
+    sigemptyset(&action.sa_mask);
+    for (int fault_signal : fault_signals)
+        ::sigaction(fault_signal, &action, nullptr);
+}
+
+} // namespace qmt::platform

@@ -1,0 +1,26 @@
+// The process's environment, standard streams and clock.
+#pragma once
+
+#include "platform/native_handle.h"
+
+#include <cstdint>
+
+namespace qmt::platform {
+
+// Fetches an environment variable with the Windows convention: 0 when it is unset or
+// empty; the count copied (without the terminator) when the value fits in `size` bytes;
+// otherwise the size needed, terminator included, with nothing usable copied.
+std::uint32_t get_environment_variable(char const* name, char* buffer, std::uint32_t size);
+
+bool environment_variable_is_set(char const* name);
+
+NativeHandle standard_input();
+NativeHandle standard_output();
+
+// Pauses the thread.
+void sleep_milliseconds(std::uint32_t milliseconds);
+
+// Case-insensitive comparison of two narrow texts (ASCII letters fold); 0 when equal.
+int compare_ignoring_case(char const* a, char const* b);
+
+} // namespace qmt::platform

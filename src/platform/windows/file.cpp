@@ -1,0 +1,95 @@
+#include "platform/file.h"
+
+#include <utility>
+#include <windows.h>
+
+namespace qmt::platform {
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_handle = other.release();
+    }
+    return *this;
+}
+
+File File::open_for_reading(char const* path)
+{
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? File {} : File { handle };
+}
+
+File File::create_for_writing(char const* path)
+{
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? File {} : File { handle };
+}
+
+std::optional<std::uint64_t> File::size() const
+{
+    BY_HANDLE_FILE_INFORMATION information {};
+    if (!GetFileInformationByHandle(m_handle, &information))
+        return std::nullopt;
+    return (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+}
+
+void File::close()
+{
+    if (is_open())
+        CloseHandle(m_handle);
+    m_handle = invalid_handle;
+}
+
+NativeHandle File::release() { return std::exchange(m_handle, invalid_handle); }
+
+FileView::FileView(FileView&& other) noexcept
+    : m_data(std::exchange(other.m_data, nullptr))
+    , m_length(std::exchange(other.m_length, 0))
+    , m_mapping(std::exchange(other.m_mapping, nullptr))
+{
+}
+
+FileView& FileView::operator=(FileView&& other) noexcept
+{
+    if (this != &other) {
+        unmap();
+        m_data = std::exchange(other.m_data, nullptr);
+        m_length = std::exchange(other.m_length, 0);
+        m_mapping = std::exchange(other.m_mapping, nullptr);
+    }
+    return *this;
+}
+
+FileView FileView::map_read_only(File const& file, std::uint64_t length)
+{
+    FileView view;
+    if (!file.is_open() || length == 0)
+        return view;
+    if (static_cast<std::uint64_t>(static_cast<SIZE_T>(length)) != length)
+        return view; // larger than this build's address space
+    view.m_mapping = CreateFileMappingA(file.handle(), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (view.m_mapping == nullptr)
+        return view;
+    view.m_data = static_cast<unsigned char const*>(MapViewOfFile(view.m_mapping, FILE_MAP_READ, 0, 0, 0));
+    if (view.m_data == nullptr) {
+        view.unmap();
+        return view;
+    }
+    view.m_length = length;
+    return view;
+}
+
+void FileView::unmap()
+{
+    if (m_data != nullptr)
+        UnmapViewOfFile(m_data);
+    if (m_mapping != nullptr)
+        CloseHandle(m_mapping);
+    m_data = nullptr;
+    m_mapping = nullptr;
+    m_length = 0;
+}
+
+} // namespace qmt::platform

@@ -1,0 +1,26 @@
+#include "platform/process.h"
+
+#include <windows.h>
+
+namespace qmt::platform {
+
+std::uint32_t get_environment_variable(char const* name, char* buffer, std::uint32_t size)
+{
+    return GetEnvironmentVariableA(name, buffer, size);
+}
+
+bool environment_variable_is_set(char const* name)
+{
+    char probe[1];
+    return GetEnvironmentVariableA(name, probe, 0) != 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+}
+
+NativeHandle standard_input() { return GetStdHandle(STD_INPUT_HANDLE); }
+
+NativeHandle standard_output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+
+void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+
+int compare_ignoring_case(char const* a, char const* b) { return lstrcmpiA(a, b); }
+
+} // namespace qmt::platform
