@@ -1,0 +1,26 @@
+// The one path of every response byte: into the output file while one is open, else to
+// standard output.
+#pragma once
+
+#include "platform/file.h"
+
+#include <cstdint>
+
+namespace qmt {
+
+class OutputChannel {
+public:
+    void write(void const* bytes, std::uint64_t length);
+    // Standard output is flushed after each send unless the response goes into a file.
+    void flush_standard_output_unless_redirected();
+
+    bool has_output_file() const { return m_output_file.is_open(); }
+    void redirect_to(platform::File file) { m_output_file = static_cast<platform::File&&>(file); }
+    // Flushes and closes the output file; output goes to standard output again.
+    void close_output_file();
+
+private:
+    platform::File m_output_file;
+};
+
+} // namespace qmt

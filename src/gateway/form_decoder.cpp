@@ -1,0 +1,132 @@
+#include "gateway/form_decoder.h"
+
+#include "common/text_conversion.h"
+#include "report/error_page.h"
+#include "report/message_numbers.h"
+
+namespace qmt {
+namespace {
+
+// The digit value of an escape's byte, never validated: 0-9, A-F and a-f give their
+// hexadecimal values; any other byte gives a value all the same.
+unsigned digit_value(unsigned char byte)
+{
+    if (byte >= 0x41 && byte <= 0x7F)
+        return static_cast<unsigned>((byte & 0xDF) - 0x37);
+    return static_cast<unsigned>(byte - 0x30);
+}
+
+constexpr WideChar empty_text[] = {0};
+
+// Splits "Class Method" at its first space (within the value's own units).
+bool split_target_name(WideChar* text, std::size_t units, WideChar*& method)
+{
+    for (std::size_t i = 0; i < units; ++i) {
+        if (text[i] == u' ') {
+            text[i] = 0;
+            method = text + i + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool resolve_target(Environment& environment, WideChar const* value, std::size_t units, DecodingBuffers& buffers,
+                    Target& target)
+{
+    ErrorState& errors = environment.error_state();
+    WideChar* method_name = nullptr;
+    // The value lives in the value buffer unless it was empty (then nothing can split it).
+    WideChar* text = value == buffers.value.data() ? buffers.value.data() : nullptr;
+    if (text == nullptr || !split_target_name(text, units, method_name)) {
+        report_error(errors, message::InvalidTargetName, value);
+        return false;
+    }
+    WideChar const* class_name = text;
+    CLSID class_id {};
+    if (CLSIDFromProgID(class_name, &class_id) != S_OK) {
+        report_error(errors, message::ClassNotRegistered, class_name);
+        return false;
+    }
+    void* object = nullptr;
+    if (CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object) != S_OK || object == nullptr) {
+        report_error(errors, message::ObjectNotCreated, class_name);
+        return false;
+    }
+    target.object = static_cast<IDispatch*>(object);
+    LPOLESTR names[] = {method_name};
+    if (target.object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &target.method) != S_OK) {
+        report_error(errors, message::MethodNotFound, method_name);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::size_t decode_segment(char* data, std::size_t count, std::size_t& position, char terminator,
+                           bool& ended_at_terminator)
+{
+    ended_at_terminator = false;
+    std::size_t const start = position;
+    std::size_t out = start;
+    while (position < count) {
+        auto const byte = static_cast<unsigned char>(data[position]);
+        if (byte == static_cast<unsigned char>(terminator)) {
+            ++position;
+            ended_at_terminator = true;
+            break;
+        }
+        if (byte == '+') {
+            data[out++] = ' ';
+            ++position;
+        } else if (byte == '%' && count - position >= 3) {
+            unsigned const high = digit_value(static_cast<unsigned char>(data[position + 1]));
+            unsigned const low = digit_value(static_cast<unsigned char>(data[position + 2]));
+            data[out++] = static_cast<char>((16 * high + low) & 0xFF);
+            position += 3;
+        } else {
+            // Includes a "%" too close to the end of the data to be an escape: kept as it is.
+            data[out++] = static_cast<char>(byte);
+            ++position;
+        }
+    }
+    return out - start;
+}
+
+WideChar const* convert_segment(char const* bytes, std::size_t length, ScratchBuffer<WideChar>& buffer,
+                                std::size_t& units)
+{
+    units = 0;
+    if (length == 0) {
+        if (buffer.data() != nullptr) {
+            buffer.data()[0] = 0;
+            return buffer.data();
+        }
+        return empty_text;
+    }
+    // n narrow bytes never become more than n wide units.
+    if (!buffer.reserve(length + 1))
+        return empty_text;
+    units = wide_from_narrow_into(bytes, length, buffer.data(), length + 1);
+    return buffer.data();
+}
+
+bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers,
+                      Target& target)
+{
+    bool first_pair = true;
+    bool resolved = false;
+    split_form_pairs(data, count, buffers, [&](WideChar const* name, WideChar const* value, std::size_t value_units) {
+        if (first_pair) {
+            first_pair = false;
+            resolved = resolve_target(environment, value, value_units, buffers, target);
+            return resolved;
+        }
+        environment.custom_items()->add(name, value);
+        return true;
+    });
+    return resolved;
+}
+
+} // namespace qmt

@@ -1,0 +1,27 @@
+// The HTML error page: a fixed head, one numbered message, a fixed tail, written straight
+// to standard output (never into an output file), after which the environment's error
+// state is set. Every report writes a whole page: one response may carry several.
+#pragma once
+
+#include "common/wide_text.h"
+#include "report/error_state.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace qmt {
+
+inline constexpr std::string_view error_page_head =
+    "Content-type: text/html\n\n<HTML><HEAD><TITLE>Quillmate Failure</TITLE></HEAD><BODY><CENTER>"
+    "<H1>Halvorn Quillmate Failure</H1><HR></CENTER><FONT SIZE=+2>The following critical error "
+    "occurred:</FONT><BR><BR><BR><CENTER><TABLE BORDER=1><TR><TH WIDTH=800><FONT SIZE=+2>Error "
+    "Description</FONT></TH></TR><TR><TD WIDTH=800><FONT SIZE=+1>";
+inline constexpr std::string_view error_page_tail = "</FONT></TD></TR></TABLE></CENTER></BODY></HTML>";
+static_assert(error_page_head.size() == 330 && error_page_tail.size() == 48);
+
+void report_error(ErrorState& state, std::uint32_t message);
+void report_error(ErrorState& state, std::uint32_t message, WideChar const* text);
+void report_error(ErrorState& state, std::uint32_t message, WideChar const* first, WideChar const* second);
+void report_error_counted(ErrorState& state, std::uint32_t message, char const* narrow, std::int32_t length);
+
+} // namespace qmt
