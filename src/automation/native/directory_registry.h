@@ -1,0 +1,61 @@
+// The native registry: a directory tree. A key is a directory, its default value the
+// regular file `@` inside it (one trailing line feed ignored), its subkeys the other
+// directories. Key names are matched exactly (the file system decides case).
+//
+// Lookups run once per request, so nothing here allocates: paths and values live in
+// fixed buffers sized by the system's own path limit.
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <string_view>
+
+namespace qmt::runtime {
+
+// The root when QUILLMATE_REGISTRY is unset or empty.
+inline constexpr char default_registry_root[] = "/etc/quillmate/registry";
+
+// The file-system path of one key.
+class KeyPath {
+public:
+    // HKEY_CLASSES_ROOT below the registry root. The root is read from the environment on
+    // every call so that a process (or a test) may point it elsewhere at any time.
+    static KeyPath classes_root();
+
+    // Descends into subkey `name`, which the caller has checked to be one key name. The
+    // path turns invalid when it would not fit; an invalid path names no key.
+    KeyPath& subkey(std::string_view name);
+
+    bool is_valid() const { return m_valid; }
+    char const* c_str() const { return m_text; }
+    std::size_t length() const { return m_length; }
+
+private:
+    KeyPath() = default;
+    void append(std::string_view text);
+
+    char m_text[PATH_MAX] {};
+    std::size_t m_length { 0 };
+    bool m_valid { true };
+};
+
+// A key's default value: at most PATH_MAX - 1 bytes, so that a path stored in it opens.
+struct KeyValue {
+    char text[PATH_MAX + 1];
+    std::size_t length;
+    std::string_view view() const { return {text, length}; }
+};
+
+enum class ValueStatus {
+    found,
+    missing, // no such key, no `@`, or `@` is not a regular file
+    unreadable, // present but unusable: permissions, I/O error, too long, a zero byte
+};
+
+ValueStatus read_default_value(KeyPath const& key, KeyValue& value);
+
+// Whether `name` can stand as one key name: not empty, no separator or zero byte, not
+// "." or "..", so that a lookup never reaches outside the key it starts from.
+bool is_single_key_name(std::string_view name);
+
+} // namespace qmt::runtime
