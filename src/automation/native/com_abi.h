@@ -73,6 +73,7 @@ inline bool operator==(const GUID& a, const GUID& b)
 }
 inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
 inline bool IsEqualIID(REFIID a, REFIID b) { return a == b; }
+inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
 
 // Status codes, with the Windows values.
 constexpr HRESULT S_OK = 0;

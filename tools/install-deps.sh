@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs, only those that are missing.
+#   install-deps.sh native   compilers, CMake, GoogleTest and Google Benchmark
+#   install-deps.sh all      also clang (sanitizers, fuzzers), MinGW-w64 and 64-bit Wine
+set -euo pipefail
+
+packages=(g++ make cmake libgtest-dev googletest libbenchmark-dev)
+if [ "${1:-native}" = all ]; then
+    packages+=(clang libclang-rt-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "installing: ${missing[*]}" >&2
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
