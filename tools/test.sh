@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The whole test run, on a fresh Debian 12 machine as on a developer's:
+#   installs what is missing, builds native, win64, win32 and the sanitizer build, runs the
+#   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
+#   table against the native, sanitizer and win64 gateways, and runs each fuzzer briefly.
+# QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+tools/install-deps.sh all || exit 1
+
+passed=0
+failed=0
+failures=()
+step() {
+    local name=$1
+    shift
+    echo "==> $name"
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        failures+=("$name")
+        echo "!!! FAILED: $name"
+    fi
+}
+
+build() {
+    cmake --preset "$1" >"build/$1.log" 2>&1 && cmake --build --preset "$1" >>"build/$1.log" 2>&1 \
+        || { tail -40 "build/$1.log"; return 1; }
+}
+
+export WINEPREFIX="$root/build/wine-prefix" WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+mkdir -p build
+# Built while the Wine prefix is made in the background: its first start takes seconds.
+/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+"$wine" cmd /c exit </dev/null >/dev/null 2>&1 &
+prefix_job=$!
+
+for preset in native win64 win32 sanitize; do
+    step "build $preset" build "$preset"
+done
+wait "$prefix_job" 2>/dev/null || true
+
+step "unit tests (native)" build/native/tests/qmt_unit_tests --gtest_brief=1
+step "unit tests (address and undefined-behaviour sanitizers)" build/sanitize/tests/qmt_unit_tests --gtest_brief=1
+step "unit tests (win64 under Wine)" "$wine" build/win64/tests/qmt_unit_tests.exe --gtest_brief=1
+step "end-to-end cases" tools/run-e2e.sh
+
+fuzz_seconds=${QMT_FUZZ_SECONDS:-30}
+for fuzzer in build/sanitize/fuzz/*_fuzz; do
+    [ -x "$fuzzer" ] || continue
+    corpus="build/sanitize/corpus/$(basename "$fuzzer")"
+    mkdir -p "$corpus"
+    step "fuzz $(basename "$fuzzer") for ${fuzz_seconds}s" \
+        "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>build/sanitize/$(basename "$fuzzer").log
+done
+
+/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+echo
+for name in "${failures[@]}"; do
+    echo "failed: $name"
+done
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
