@@ -3,6 +3,7 @@
 // channel, the error state and the open template.
 #pragma once
 
+#include "environment/early_bound.h"
 #include "environment/item_collection.h"
 #include "environment/output_channel.h"
 #include "report/error_state.h"
@@ -11,7 +12,7 @@
 
 namespace qmt {
 
-class Environment final : public ::QmtEnvironment {
+class Environment final : public EarlyBound<::QmtEnvironment> {
 public:
     // A new environment with one reference and two empty collections; null when memory is short.
     static Environment* create();
@@ -24,14 +25,6 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    // Late binding is not offered: callers bind early through the type library.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
 
     HRESULT STDMETHODCALLTYPE get_ServerItems(::ServerItems** ppServerItems) override;
     HRESULT STDMETHODCALLTYPE get_CustomItems(::CustomItems** ppCustomItems) override;

@@ -3,11 +3,12 @@
 
 #include "common/wide_text.h"
 #include "environment/collection_kinds.h"
+#include "environment/early_bound.h"
 
 namespace qmt {
 
 template<typename Kind>
-class Item final : public Kind::ItemInterface {
+class Item final : public EarlyBound<typename Kind::ItemInterface> {
 public:
     // A new item with one reference, or null when memory is short.
     static Item* create(WideChar const* name, WideChar const* value);
@@ -17,13 +18,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE get_Value(BSTR* Value) override;
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* Name) override;
 

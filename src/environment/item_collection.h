@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/pointer_list.h"
+#include "environment/early_bound.h"
 #include "environment/item.h"
 #include "report/error_state.h"
 
@@ -11,7 +12,7 @@ namespace qmt {
 
 template<typename Kind>
 class ItemCollection final
-    : public Kind::CollectionInterface
+    : public EarlyBound<typename Kind::CollectionInterface>
     , public IEnumVARIANT {
 public:
     using ItemType = Item<Kind>;
@@ -32,10 +33,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    // IDispatch: early binding only, apart from table-driven Invoke.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    // Table-driven dispatch: the one late-bound way in.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
     HRESULT STDMETHODCALLTYPE get_Item(VARIANT* Index, typename Kind::ItemInterface** item) override;
