@@ -13,10 +13,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int)
 #else
 #    include "common/heap_ptr.h"
 
+#    include <csignal>
 #    include <cstring>
 
 int main(int argc, char** argv)
 {
+    // A web server that has stopped reading must not kill the request half-way: a failed
+    // write is simply not noticed, and the request runs to its end.
+    std::signal(SIGPIPE, SIG_IGN);
+
     // The words of the command line joined by single blanks, as one text.
     std::size_t length = 0;
     for (int i = 1; i < argc; ++i)

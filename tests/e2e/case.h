@@ -1,0 +1,146 @@
+// One row of the end-to-end table: a request as a web server would make it and the exact
+// answer expected. Rows are built with chained setters so that the table reads as a list
+// of requests. Every text may contain the placeholder {DIR}: the case's own directory as the
+// gateway names it (a host path natively, a Z:\ path under Wine).
+#pragma once
+
+#include "child_process.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+enum class Ending {
+    normal, // exit status 0
+    access_fault, // the process ends with the fault (native: SIGSEGV; Wine: the fault's code)
+};
+
+struct FileContent {
+    std::string name; // relative to {DIR}
+    std::optional<std::string> bytes; // none: the file must not exist
+};
+
+struct Case {
+    Case(std::string group_name, std::string case_name) : group(std::move(group_name)), name(std::move(case_name)) { }
+
+    std::string group;
+    std::string name;
+
+    // The request.
+    std::vector<std::pair<std::string, std::string>> variables; // only these are set
+    std::vector<std::string> arguments;
+    std::vector<std::string> body; // standard input, piece by piece
+    int pause_between_pieces_ms { 0 };
+    bool body_stays_open { false };
+    bool content_length_from_body { false }; // CONTENT_LENGTH is the body's size after {DIR} is filled in
+    OutputSink output { OutputSink::pipe };
+    std::vector<FileContent> fixtures;
+
+    // The answer.
+    std::string expected_output;
+    std::vector<FileContent> expected_files;
+    Ending ending { Ending::normal };
+    std::optional<std::string> expected_trace; // the probe's trace on standard error
+    int at_least_ms { 0 };
+    int at_most_ms { 0 }; // 0: only the runner's time limit
+
+    Case& set(std::string const& variable, std::string const& value)
+    {
+        for (auto& [name_, value_] : variables)
+            if (name_ == variable) {
+                value_ = value;
+                return *this;
+            }
+        variables.emplace_back(variable, value);
+        return *this;
+    }
+    // A GET request with this query string.
+    Case& get(std::string const& query) { return set("REQUEST_METHOD", "GET").set("QUERY_STRING", query); }
+    // A GET request that runs the probe's script: "send=a&file=b" and so on.
+    Case& run(std::string const& script) { return get("obj=Qmt.Probe+Run&" + script); }
+    // A POST request whose body arrives whole, with a CONTENT_LENGTH that matches it.
+    Case& post(std::string const& data)
+    {
+        set("REQUEST_METHOD", "POST");
+        body = {data};
+        content_length_from_body = true;
+        return *this;
+    }
+    Case& content_length(std::string const& text)
+    {
+        content_length_from_body = false;
+        return set("CONTENT_LENGTH", text);
+    }
+    Case& body_in_pieces(std::vector<std::string> pieces, int pause_ms)
+    {
+        body = std::move(pieces);
+        pause_between_pieces_ms = pause_ms;
+        return *this;
+    }
+    Case& body_left_open()
+    {
+        body_stays_open = true;
+        return *this;
+    }
+    Case& command_line(std::vector<std::string> words)
+    {
+        arguments = std::move(words);
+        return *this;
+    }
+    Case& output_to(OutputSink sink)
+    {
+        output = sink;
+        return *this;
+    }
+    Case& fixture(std::string const& file, std::string const& bytes)
+    {
+        fixtures.push_back({file, bytes});
+        return *this;
+    }
+
+    Case& expect(std::string const& bytes)
+    {
+        expected_output = bytes;
+        return *this;
+    }
+    Case& expect_file(std::string const& file, std::string const& bytes)
+    {
+        expected_files.push_back({file, bytes});
+        return *this;
+    }
+    Case& expect_no_file(std::string const& file)
+    {
+        expected_files.push_back({file, std::nullopt});
+        return *this;
+    }
+    Case& expect_access_fault()
+    {
+        ending = Ending::access_fault;
+        return *this;
+    }
+    Case& expect_trace(std::string const& lines)
+    {
+        expected_trace = lines;
+        return *this;
+    }
+    Case& takes_at_least_ms(int milliseconds)
+    {
+        at_least_ms = milliseconds;
+        return *this;
+    }
+    Case& takes_at_most_ms(int milliseconds)
+    {
+        at_most_ms = milliseconds;
+        return *this;
+    }
+};
+
+// The whole table.
+std::vector<Case> const& all_cases();
+// The rows of one group, in table order.
+std::vector<Case> cases_of(char const* group);
+
+} // namespace e2e

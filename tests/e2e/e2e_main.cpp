@@ -1,0 +1,113 @@
+// qmt_e2e: runs the end-to-end table against one gateway build.
+//
+//   qmt_e2e --gateway build/native/quillmate
+//   qmt_e2e --gateway build/win64/quillmate.exe [--launcher /usr/lib/wine/wine64]
+//           [--probe build/win64/tests/objects/qmtprobe.dll] [--wine-prefix DIR]
+//
+// A gateway whose name ends in .exe runs under Wine. GoogleTest's own flags work as usual.
+#include "session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace e2e {
+namespace {
+
+std::unique_ptr<Target> current_target;
+
+constexpr char usage[] =
+    "usage: qmt_e2e --gateway PATH [options] [GoogleTest flags]\n"
+    "  --gateway PATH      the gateway to test (a .exe runs under Wine)\n"
+    "  --probe PATH        the probe object (default: <gateway's directory>/tests/objects/\n"
+    "                      libqmtprobe.so, or qmtprobe.dll for a .exe)\n"
+    "  --launcher PATH     program that runs the gateway (default for a .exe: /usr/lib/wine/wine64)\n"
+    "  --wine-prefix DIR   reuse this Wine prefix instead of creating one for the run\n"
+    "  --pass-env NAME     also hand this variable of the runner's environment to the gateway\n"
+    "                      (for instance ASAN_OPTIONS); may be repeated\n"
+    "  --timeout-ms N      time limit of one request (default 20000)\n"
+    "  --keep-files        keep the work directory (fixtures, output files, registry)\n";
+
+// Accepts "--name value" and "--name=value".
+bool take_value(int argc, char** argv, int& index, char const* name, std::string& value)
+{
+    std::size_t const length = std::strlen(name);
+    if (std::strncmp(argv[index], name, length) != 0)
+        return false;
+    if (argv[index][length] == '=') {
+        value = argv[index] + length + 1;
+        return true;
+    }
+    if (argv[index][length] == '\0' && index + 1 < argc) {
+        value = argv[++index];
+        return true;
+    }
+    return false;
+}
+
+bool parse(int argc, char** argv, TargetOptions& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::string value;
+        if (take_value(argc, argv, i, "--gateway", value)) {
+            options.gateway = value;
+        } else if (take_value(argc, argv, i, "--probe", value)) {
+            options.probe = value;
+        } else if (take_value(argc, argv, i, "--launcher", value)) {
+            options.launcher = value;
+        } else if (take_value(argc, argv, i, "--wine-prefix", value)) {
+            options.wine_prefix = value;
+        } else if (take_value(argc, argv, i, "--pass-env", value)) {
+            options.passed_variables.push_back(value);
+        } else if (take_value(argc, argv, i, "--timeout-ms", value)) {
+            options.timeout_ms = std::atoi(value.c_str());
+            if (options.timeout_ms <= 0) {
+                error = "--timeout-ms needs a positive number";
+                return false;
+            }
+        } else if (std::strcmp(argv[i], "--keep-files") == 0) {
+            options.keep_files = true;
+        } else {
+            error = std::string("unknown argument ") + argv[i];
+            return false;
+        }
+    }
+    if (options.gateway.empty()) {
+        error = "--gateway is required";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Target const& target_under_test() { return *current_target; }
+
+} // namespace e2e
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
+
+    e2e::TargetOptions options;
+    std::string error;
+    if (!e2e::parse(argc, argv, options, error)) {
+        std::fprintf(stderr, "qmt_e2e: %s\n%s", error.c_str(), e2e::usage);
+        return 2;
+    }
+    e2e::current_target = e2e::Target::create(options, error);
+    if (!e2e::current_target) {
+        std::fprintf(stderr, "qmt_e2e: cannot prepare the target: %s\n", error.c_str());
+        return 2;
+    }
+    std::printf("Target: %s\n", e2e::current_target->description().c_str());
+    int const status = RUN_ALL_TESTS();
+    e2e::current_target.reset(); // stops the Wine server and removes the work directory
+    return status;
+}

@@ -1,0 +1,124 @@
+#include "run_case.h"
+
+#include "byte_diff.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string filled(std::string text, std::string const& directory)
+{
+    static constexpr std::string_view placeholder = "{DIR}";
+    for (std::size_t at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + directory.size()))
+        text.replace(at, placeholder.size(), directory);
+    return text;
+}
+
+bool write_file(fs::path const& path, std::string const& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+std::optional<std::string> read_file(fs::path const& path)
+{
+    std::error_code failure;
+    if (!fs::is_regular_file(path, failure))
+        return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::string describe_expected_ending(Ending ending)
+{
+    return ending == Ending::normal ? "exit 0" : "the end an unhandled access fault gives";
+}
+
+} // namespace
+
+std::string run_case(Target const& target, Case const& row)
+{
+    std::string error;
+    std::string const directory = target.make_case_directory(row.group + "." + row.name, error);
+    if (directory.empty())
+        return error;
+    std::string const named = target.gateway_path(directory);
+    auto fill = [&named](std::string const& text) { return filled(text, named); };
+
+    for (FileContent const& fixture : row.fixtures)
+        if (!write_file(fs::path(directory) / fixture.name, fixture.bytes.value_or("")))
+            return "cannot write the fixture " + fixture.name;
+
+    std::vector<std::string> body;
+    std::size_t body_size = 0;
+    for (std::string const& piece : row.body) {
+        body.push_back(fill(piece));
+        body_size += body.back().size();
+    }
+    std::vector<std::pair<std::string, std::string>> variables;
+    for (auto const& [name, value] : row.variables)
+        variables.emplace_back(name, fill(value));
+    if (row.content_length_from_body)
+        variables.emplace_back("CONTENT_LENGTH", std::to_string(body_size));
+    std::vector<std::string> arguments;
+    for (std::string const& argument : row.arguments)
+        arguments.push_back(fill(argument));
+
+    ChildRequest request = target.request(arguments, variables);
+    request.working_directory = directory;
+    request.input_pieces = body;
+    request.pause_between_pieces_ms = row.pause_between_pieces_ms;
+    request.input_stays_open = row.body_stays_open;
+    request.output = row.output;
+    ChildResult const result = run_child(request);
+
+    if (!result.launch_error.empty())
+        return result.launch_error;
+    std::string report;
+    if (result.timed_out)
+        report += "the gateway did not finish within " + std::to_string(request.timeout_ms) + " ms\n";
+    if (row.output == OutputSink::pipe) {
+        std::string const difference = describe_difference(fill(row.expected_output), result.out);
+        if (!difference.empty())
+            report += "standard output differs: " + difference;
+    }
+    bool const ending_as_expected = row.ending == Ending::normal ? result.exited && result.exit_code == 0
+                                                                 : target.ended_by_access_fault(result);
+    if (!ending_as_expected)
+        report += "ended with " + describe_ending(result) + ", expected " + describe_expected_ending(row.ending) + "\n";
+    if (row.expected_trace) {
+        std::string const difference = describe_difference(fill(*row.expected_trace), result.err);
+        if (!difference.empty())
+            report += "the probe's trace on standard error differs: " + difference;
+    }
+    for (FileContent const& file : row.expected_files) {
+        std::optional<std::string> const content = read_file(fs::path(directory) / file.name);
+        if (!file.bytes && content) {
+            report += "the file " + file.name + " exists, holding \"" + escape_bytes(*content) + "\"\n";
+        } else if (file.bytes && !content) {
+            report += "the file " + file.name + " does not exist\n";
+        } else if (file.bytes) {
+            std::string const difference = describe_difference(fill(*file.bytes), *content);
+            if (!difference.empty())
+                report += "the file " + file.name + " differs: " + difference;
+        }
+    }
+    if (row.at_least_ms > 0 && result.elapsed_ms < row.at_least_ms)
+        report += "took " + std::to_string(result.elapsed_ms) + " ms, expected at least "
+            + std::to_string(row.at_least_ms) + " ms\n";
+    if (row.at_most_ms > 0 && result.elapsed_ms > row.at_most_ms)
+        report += "took " + std::to_string(result.elapsed_ms) + " ms, expected at most "
+            + std::to_string(row.at_most_ms) + " ms\n";
+    if (!report.empty() && !row.expected_trace && !result.err.empty())
+        report += "standard error: \"" + escape_bytes(result.err) + "\"\n";
+    return report;
+}
+
+} // namespace e2e

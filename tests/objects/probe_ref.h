@@ -1,0 +1,54 @@
+// One counted reference to an interface, released when dropped.
+#pragma once
+
+#include "automation/automation.h"
+
+#include <utility>
+
+namespace probe {
+
+template<typename Interface>
+class Ref {
+public:
+    Ref() = default;
+    Ref(Ref&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) { }
+    Ref& operator=(Ref&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_pointer = std::exchange(other.m_pointer, nullptr);
+        }
+        return *this;
+    }
+    Ref(Ref const&) = delete;
+    Ref& operator=(Ref const&) = delete;
+    ~Ref() { reset(); }
+
+    Interface* get() const { return m_pointer; }
+    Interface* operator->() const { return m_pointer; }
+    explicit operator bool() const { return m_pointer != nullptr; }
+
+    // For out-parameters of the interface's own type.
+    Interface** out()
+    {
+        reset();
+        return &m_pointer;
+    }
+    // For QueryInterface-style out-parameters.
+    void** out_void()
+    {
+        reset();
+        return reinterpret_cast<void**>(&m_pointer);
+    }
+
+    void reset()
+    {
+        if (m_pointer != nullptr)
+            std::exchange(m_pointer, nullptr)->Release();
+    }
+
+private:
+    Interface* m_pointer { nullptr };
+};
+
+} // namespace probe

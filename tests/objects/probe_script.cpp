@@ -1,0 +1,333 @@
+#include "probe_script.h"
+
+#include "probe_ref.h"
+#include "probe_text.h"
+
+#include <cstring>
+#include <utility>
+
+namespace probe {
+namespace {
+
+template<typename Collection>
+struct ItemOf;
+template<>
+struct ItemOf<ServerItems> {
+    using Type = ServerItem;
+};
+template<>
+struct ItemOf<CustomItems> {
+    using Type = CustomItem;
+};
+
+// The texts of an exception raised with a deferred fill-in routine. The routine gets only
+// the exception record, and runs after the gateway has released the object, so the texts
+// wait here.
+struct PendingException {
+    BSTR source;
+    BSTR description;
+};
+PendingException pending_exception {};
+
+HRESULT STDMETHODCALLTYPE fill_in_deferred(EXCEPINFO* exception)
+{
+    exception->bstrSource = std::exchange(pending_exception.source, nullptr);
+    exception->bstrDescription = std::exchange(pending_exception.description, nullptr);
+    return S_OK;
+}
+
+// "Source|Description", split at the first "|"; an empty part is a missing text.
+PendingException split_exception_texts(OLECHAR const* text)
+{
+    std::size_t const length = length_of(text);
+    std::size_t bar = 0;
+    while (bar < length && text[bar] != '|')
+        ++bar;
+    PendingException texts {};
+    if (bar > 0)
+        texts.source = SysAllocStringLen(text, static_cast<UINT>(bar));
+    if (bar + 1 < length)
+        texts.description = SysAllocStringLen(text + bar + 1, static_cast<UINT>(length - bar - 1));
+    return texts;
+}
+
+HRESULT raise(OLECHAR const* texts, bool deferred, EXCEPINFO* exception)
+{
+    PendingException split = split_exception_texts(texts);
+    if (exception == nullptr) {
+        SysFreeString(split.source);
+        SysFreeString(split.description);
+        return DISP_E_EXCEPTION;
+    }
+    *exception = EXCEPINFO {};
+    exception->scode = E_FAIL;
+    if (deferred) {
+        SysFreeString(pending_exception.source);
+        SysFreeString(pending_exception.description);
+        pending_exception = split;
+        exception->pfnDeferredFillIn = &fill_in_deferred;
+    } else {
+        exception->bstrSource = split.source;
+        exception->bstrDescription = split.description;
+    }
+    return DISP_E_EXCEPTION;
+}
+
+void write_through_null_pointer()
+{
+    // The compiler cannot see that the pointer is null, so this is a real access fault.
+    volatile int* volatile target = nullptr;
+    *target = 1;
+}
+
+VARIANT missing_argument()
+{
+    VARIANT missing;
+    VariantInit(&missing);
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    return missing;
+}
+
+char* append_decimal(char* out, LONG value)
+{
+    char digits[12];
+    int count = 0;
+    auto magnitude = value < 0 ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude > 0);
+    if (value < 0)
+        *out++ = '-';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+bool command_is(BSTR command, OLECHAR const* name) { return equal(command, name); }
+
+} // namespace
+
+HRESULT Script::traced(char const* call, HRESULT status) const
+{
+    if (!m_tracing)
+        return status;
+    char line[96];
+    std::size_t length = std::strlen(call);
+    if (length > sizeof line - 16)
+        length = sizeof line - 16;
+    std::memcpy(line, call, length);
+    std::memcpy(line + length, "=0x", 3);
+    length += 3;
+    auto const bits = static_cast<std::uint32_t>(status);
+    for (int shift = 28; shift >= 0; shift -= 4)
+        line[length++] = "0123456789ABCDEF"[(bits >> shift) & 0xF];
+    line[length++] = '\n';
+    write_to_standard_error(line, length);
+    return status;
+}
+
+HRESULT Script::send(OLECHAR const* text)
+{
+    VARIANT missing = missing_argument();
+    Bstr const copy = Bstr::copy_of(text);
+    return traced("SendString", m_environment.SendString(copy.get(), &missing));
+}
+
+HRESULT Script::send_with_sleep(OLECHAR const* text, VARIANT* sleep)
+{
+    Bstr const copy = Bstr::copy_of(text);
+    return traced("SendString", m_environment.SendString(copy.get(), sleep));
+}
+
+HRESULT Script::get_collection(ServerItems** collection)
+{
+    return traced("ServerItems", m_environment.get_ServerItems(collection));
+}
+
+HRESULT Script::get_collection(CustomItems** collection)
+{
+    return traced("CustomItems", m_environment.get_CustomItems(collection));
+}
+
+template<typename Collection>
+void Script::send_item_value(VARIANT& index)
+{
+    Ref<Collection> collection;
+    if (FAILED(get_collection(collection.out())))
+        return;
+    Ref<typename ItemOf<Collection>::Type> item;
+    if (FAILED(traced("Item", collection->get_Item(&index, item.out()))))
+        return;
+    Bstr value;
+    if (FAILED(traced("Value", item->get_Value(value.out()))))
+        return;
+    Bstr const line = join({PROBE_TEXT("["), value.get(), PROBE_TEXT("]")});
+    send(line.get());
+}
+
+void Script::send_counts()
+{
+    Ref<ServerItems> server_items;
+    Ref<CustomItems> custom_items;
+    LONG server_count = -1;
+    LONG custom_count = -1;
+    if (SUCCEEDED(get_collection(server_items.out())))
+        traced("Count", server_items->get_Count(&server_count));
+    if (SUCCEEDED(get_collection(custom_items.out())))
+        traced("Count", custom_items->get_Count(&custom_count));
+    char text[32] = "S=";
+    char* end = append_decimal(text + 2, server_count);
+    std::memcpy(end, " C=", 3);
+    end = append_decimal(end + 3, custom_count);
+    *end = '\0';
+    send(from_ascii(text).get());
+}
+
+Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exception, HRESULT& status)
+{
+    if (command_is(command, PROBE_TEXT("send"))) {
+        send(argument);
+    } else if (command_is(command, PROBE_TEXT("sendnull"))) {
+        VARIANT missing = missing_argument();
+        traced("SendString", m_environment.SendString(nullptr, &missing));
+    } else if (command_is(command, PROBE_TEXT("sleep"))) {
+        VARIANT pause;
+        VariantInit(&pause);
+        pause.vt = VT_BSTR;
+        pause.bstrVal = argument; // borrowed: the variant is not cleared
+        send_with_sleep(PROBE_TEXT("z"), &pause);
+    } else if (command_is(command, PROBE_TEXT("file"))) {
+        VARIANT missing = missing_argument();
+        traced("SendFile", m_environment.SendFile(argument, &missing));
+    } else if (command_is(command, PROBE_TEXT("open"))) {
+        traced("OpenOutputFile", m_environment.OpenOutputFile(argument));
+    } else if (command_is(command, PROBE_TEXT("close"))) {
+        traced("CloseOutputFile", m_environment.CloseOutputFile());
+    } else if (command_is(command, PROBE_TEXT("server")) || command_is(command, PROBE_TEXT("custom"))) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_BSTR;
+        index.bstrVal = argument; // borrowed
+        if (command_is(command, PROBE_TEXT("server")))
+            send_item_value<ServerItems>(index);
+        else
+            send_item_value<CustomItems>(index);
+    } else if (command_is(command, PROBE_TEXT("servernum")) || command_is(command, PROBE_TEXT("customnum"))) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_I4;
+        index.lVal = parse_int32(argument);
+        if (command_is(command, PROBE_TEXT("servernum")))
+            send_item_value<ServerItems>(index);
+        else
+            send_item_value<CustomItems>(index);
+    } else if (command_is(command, PROBE_TEXT("count"))) {
+        send_counts();
+    } else if (command_is(command, PROBE_TEXT("raise")) || command_is(command, PROBE_TEXT("raisedeferred"))) {
+        status = raise(argument, command_is(command, PROBE_TEXT("raisedeferred")), exception);
+        return Outcome::end;
+    } else if (command_is(command, PROBE_TEXT("fault"))) {
+        write_through_null_pointer();
+    } else if (command_is(command, PROBE_TEXT("keep"))) {
+        m_environment.AddRef(); // never released: the environment must outlive the request
+    } else if (command_is(command, PROBE_TEXT("status"))) {
+        m_tracing = !m_tracing;
+    }
+    return Outcome::go_on;
+}
+
+HRESULT Script::run(EXCEPINFO* exception)
+{
+    // The script is read through the enumerator: reading it needs no number conversion,
+    // so the commands that test Item by number depend on nothing but themselves.
+    Ref<CustomItems> script;
+    Ref<IUnknown> unknown;
+    Ref<IEnumVARIANT> steps;
+    if (FAILED(m_environment.get_CustomItems(script.out())) || FAILED(script->get__NewEnum(unknown.out()))
+        || FAILED(unknown->QueryInterface(IID_IEnumVARIANT, steps.out_void())))
+        return E_FAIL;
+    for (;;) {
+        VARIANT element;
+        VariantInit(&element);
+        ULONG fetched = 0;
+        if (steps->Next(1, &element, &fetched) != S_OK)
+            return S_OK;
+        Ref<CustomItem> item;
+        Bstr command;
+        Bstr argument;
+        bool const readable = element.vt == VT_DISPATCH && element.pdispVal != nullptr
+            && SUCCEEDED(element.pdispVal->QueryInterface(qmt::IID_CustomItem, item.out_void()))
+            && SUCCEEDED(item->get_Name(command.out())) && SUCCEEDED(item->get_Value(argument.out()));
+        VariantClear(&element);
+        if (!readable)
+            continue;
+        HRESULT status = S_OK;
+        if (perform(command.get(), argument.get(), exception, status) == Outcome::end)
+            return status;
+    }
+}
+
+template<typename Collection>
+HRESULT Script::dump()
+{
+    Ref<Collection> collection;
+    LONG count = 0;
+    if (FAILED(get_collection(collection.out())) || FAILED(collection->get_Count(&count)))
+        return E_FAIL;
+    char header[24] = "C=";
+    char* end = append_decimal(header + 2, count);
+    end[0] = '\n';
+    end[1] = '\0';
+    send(from_ascii(header).get());
+    for (LONG position = 1; position <= count; ++position) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_I4;
+        index.lVal = position;
+        Ref<typename ItemOf<Collection>::Type> item;
+        Bstr name;
+        Bstr value;
+        if (FAILED(collection->get_Item(&index, item.out())) || FAILED(item->get_Name(name.out()))
+            || FAILED(item->get_Value(value.out())))
+            return E_FAIL;
+        Bstr const line = join({PROBE_TEXT("["), name.get(), PROBE_TEXT("]=["), value.get(), PROBE_TEXT("]\n")});
+        send(line.get());
+    }
+    return S_OK;
+}
+
+HRESULT Script::dump_custom_items() { return dump<CustomItems>(); }
+
+HRESULT Script::dump_server_items() { return dump<ServerItems>(); }
+
+HRESULT Script::enumerate_server_items()
+{
+    Ref<ServerItems> collection;
+    Ref<IUnknown> unknown;
+    Ref<IEnumVARIANT> enumerator;
+    if (FAILED(get_collection(collection.out())) || FAILED(collection->get__NewEnum(unknown.out()))
+        || FAILED(unknown->QueryInterface(IID_IEnumVARIANT, enumerator.out_void())))
+        return E_FAIL;
+    // Bounded, so that an enumerator that never ends cannot hang the request.
+    for (int handed_out = 0; handed_out < 1000; ++handed_out) {
+        VARIANT element;
+        VariantInit(&element);
+        ULONG fetched = 0;
+        if (enumerator->Next(1, &element, &fetched) != S_OK)
+            break;
+        Ref<ServerItem> item;
+        Bstr name;
+        if (element.vt == VT_DISPATCH && element.pdispVal != nullptr
+            && SUCCEEDED(element.pdispVal->QueryInterface(qmt::IID_ServerItem, item.out_void()))
+            && SUCCEEDED(item->get_Name(name.out())))
+            send(join({name.get(), PROBE_TEXT("\n")}).get());
+        else
+            send(PROBE_TEXT("?\n"));
+        VariantClear(&element);
+    }
+    return S_OK;
+}
+
+} // namespace probe

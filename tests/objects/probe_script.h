@@ -1,0 +1,64 @@
+// What the probe's methods do with the environment. `Run` interprets a script taken from
+// CustomItems: each item's name is a command, its value the argument, in order.
+//
+//   send V        SendString(V)
+//   sendnull      SendString with a null text
+//   sleep V       SendString("z") with Sleep = V as a text variant ("abc", "-5", "10")
+//   file V        SendFile(V)
+//   open V        OpenOutputFile(V)
+//   close         CloseOutputFile()
+//   server V      ServerItems.Item(V as text), then SendString("[" + Value + "]")
+//   servernum V   the same with V as a 32-bit number
+//   custom V      CustomItems.Item(V as text), then SendString("[" + Value + "]")
+//   customnum V   the same with V as a 32-bit number
+//   count         SendString("S=<ServerItems.Count> C=<CustomItems.Count>")
+//   raise S|D     ends the method with DISP_E_EXCEPTION, source S and description D (split at
+//                 the first "|"; an empty part is passed as a missing text)
+//   raisedeferred S|D
+//                 the same with empty texts and a deferred fill-in routine that supplies them
+//   fault         writes through a null pointer
+//   keep          adds a reference to the environment that is never given back
+//   status        toggles tracing: after every environment call a command makes, the line
+//                 "<call>=0xHHHHHHHH" goes to standard error (standard output refuses after
+//                 an error page, and the trace must not mix with the response)
+//
+// Unknown commands are ignored; a failed call does not stop the script. The script is read
+// through CustomItems' enumerator, and reading it is never traced.
+#pragma once
+
+#include "automation/automation.h"
+#include "typelib/qmt_interfaces.h"
+
+namespace probe {
+
+class Script {
+public:
+    explicit Script(QmtEnvironment& environment) : m_environment(environment) { }
+
+    HRESULT run(EXCEPINFO* exception);
+    // "C=<count>\n", then "[name]=[value]\n" for every item in order.
+    HRESULT dump_custom_items();
+    HRESULT dump_server_items();
+    // The names of ServerItems, one a line, as the enumerator hands them out.
+    HRESULT enumerate_server_items();
+
+private:
+    enum class Outcome { go_on, end };
+
+    Outcome perform(BSTR command, BSTR argument, EXCEPINFO* exception, HRESULT& status);
+    HRESULT traced(char const* call, HRESULT status) const;
+    HRESULT send(OLECHAR const* text);
+    HRESULT send_with_sleep(OLECHAR const* text, VARIANT* sleep);
+    HRESULT get_collection(ServerItems** collection);
+    HRESULT get_collection(CustomItems** collection);
+    template<typename Collection>
+    void send_item_value(VARIANT& index);
+    template<typename Collection>
+    HRESULT dump();
+    void send_counts();
+
+    QmtEnvironment& m_environment;
+    bool m_tracing { false };
+};
+
+} // namespace probe

@@ -1,0 +1,176 @@
+// The in-process server around the probe: its class factory and the module's exports. On
+// Windows the module also registers itself (HKCR\Qmt.Probe and HKCR\CLSID\{...}); the native
+// registry is a directory tree that the tests write themselves.
+#include "probe_object.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#ifdef _WIN32
+#    define PROBE_EXPORT STDAPI
+#else
+#    define PROBE_EXPORT extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE
+#endif
+
+namespace probe {
+namespace {
+
+std::atomic<LONG> server_locks { 0 };
+
+// One factory for the life of the module: its reference count does not decide its life.
+class ProbeFactory final : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (object == nullptr)
+            return E_POINTER;
+        *object = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
+            return E_NOINTERFACE;
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override
+    {
+        if (ppvObject == nullptr)
+            return E_POINTER;
+        *ppvObject = nullptr;
+        if (pUnkOuter != nullptr)
+            return CLASS_E_NOAGGREGATION;
+        Probe* probe = Probe::create();
+        if (probe == nullptr)
+            return E_OUTOFMEMORY;
+        HRESULT const status = probe->QueryInterface(riid, ppvObject);
+        probe->Release();
+        return status;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override
+    {
+        if (fLock)
+            ++server_locks;
+        else
+            --server_locks;
+        return S_OK;
+    }
+};
+
+ProbeFactory factory;
+
+} // namespace
+} // namespace probe
+
+#ifndef _WIN32
+// The abstract interfaces' tables name this routine; the C++ runtime's own would bring its
+// exception support into the library, and with it memory that outlives the library.
+extern "C" void __cxa_pure_virtual() { std::abort(); }
+#endif
+
+PROBE_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
+{
+    if (ppv == nullptr)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualGUID(rclsid, probe::CLSID_Probe))
+        return CLASS_E_CLASSNOTAVAILABLE;
+    return probe::factory.QueryInterface(riid, ppv);
+}
+
+PROBE_EXPORT DllCanUnloadNow()
+{
+    return probe::Probe::live_objects() == 0 && probe::server_locks.load() == 0 ? S_OK : S_FALSE;
+}
+
+#ifdef _WIN32
+
+namespace probe {
+namespace {
+
+constexpr wchar_t clsid_key[] = L"CLSID\\{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}";
+constexpr wchar_t server_key[] = L"CLSID\\{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}\\InprocServer32";
+constexpr wchar_t progid_key[] = L"Qmt.Probe";
+constexpr wchar_t progid_clsid_key[] = L"Qmt.Probe\\CLSID";
+constexpr wchar_t clsid_text[] = L"{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}";
+
+// A registry key handle, closed when dropped.
+class Key {
+public:
+    ~Key()
+    {
+        if (m_key != nullptr)
+            RegCloseKey(m_key);
+    }
+    HKEY* out() { return &m_key; }
+    HKEY get() const { return m_key; }
+
+private:
+    HKEY m_key { nullptr };
+};
+
+LONG set_value(wchar_t const* key_name, wchar_t const* value_name, wchar_t const* value)
+{
+    Key key;
+    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key_name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                  nullptr, key.out(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    DWORD const bytes = static_cast<DWORD>((lstrlenW(value) + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key.get(), value_name, 0, REG_SZ, reinterpret_cast<BYTE const*>(value), bytes);
+}
+
+// The path this module was loaded from, found through an address inside it.
+bool own_path(wchar_t* path, DWORD capacity)
+{
+    static char const anchor = 0;
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&anchor), &module))
+        return false;
+    DWORD const length = GetModuleFileNameW(module, path, capacity);
+    return length > 0 && length < capacity;
+}
+
+} // namespace
+} // namespace probe
+
+PROBE_EXPORT DllRegisterServer()
+{
+    using namespace probe;
+    wchar_t path[MAX_PATH * 4];
+    if (!own_path(path, MAX_PATH * 4))
+        return E_FAIL;
+    LONG const statuses[] = {
+        set_value(progid_clsid_key, nullptr, clsid_text),
+        set_value(server_key, nullptr, path),
+        set_value(server_key, L"ThreadingModel", L"Apartment"),
+        set_value(L"CLSID\\{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}\\ProgID", nullptr, progid_key),
+    };
+    for (LONG status : statuses)
+        if (status != ERROR_SUCCESS)
+            return HRESULT_FROM_WIN32(static_cast<DWORD>(status));
+    return S_OK;
+}
+
+PROBE_EXPORT DllUnregisterServer()
+{
+    using namespace probe;
+    // Leaves first: RegDeleteKeyW removes only keys without subkeys.
+    wchar_t const* const keys[] = {
+        server_key,
+        L"CLSID\\{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}\\ProgID",
+        clsid_key,
+        progid_clsid_key,
+        progid_key,
+    };
+    for (wchar_t const* key : keys) {
+        LONG const status = RegDeleteKeyW(HKEY_CLASSES_ROOT, key);
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+            return HRESULT_FROM_WIN32(static_cast<DWORD>(status));
+    }
+    return S_OK;
+}
+
+#endif

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Runs the end-to-end table (tests/e2e) against every gateway that has been built:
+#   build/native/quillmate, build/sanitize/quillmate (if built) and, under Wine,
+#   build/win64/quillmate.exe.
+# Usage: tools/run-e2e.sh [--build-root DIR] [qmt_e2e flags, e.g. --gtest_filter=ErrorPage/*]
+# Exits non-zero when a run fails, when a built gateway cannot be tested, or when nothing
+# was built at all.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build_root=build
+if [ "${1:-}" = "--build-root" ] && [ $# -ge 2 ]; then
+    build_root=$2
+    shift 2
+fi
+wine=${QMT_WINE:-/usr/lib/wine/wine64}
+
+# The runner is a host program: the native tree's, else the sanitizer tree's.
+runner=
+for tree in native sanitize; do
+    if [ -x "$build_root/$tree/tests/qmt_e2e" ]; then
+        runner=$build_root/$tree/tests/qmt_e2e
+        break
+    fi
+done
+if [ -z "$runner" ]; then
+    echo "run-e2e: no qmt_e2e in $build_root/native or $build_root/sanitize: build the native preset first" >&2
+    exit 2
+fi
+
+ran=0
+failed=()
+run() {
+    local name=$1
+    shift
+    echo "==> end-to-end: $name"
+    ran=$((ran + 1))
+    if ! "$runner" "$@"; then
+        failed+=("$name")
+    fi
+}
+
+if [ -x "$build_root/native/quillmate" ]; then
+    run native --gateway "$build_root/native/quillmate" "$@"
+fi
+if [ -x "$build_root/sanitize/quillmate" ]; then
+    # A sanitizer report (leaks included) ends the gateway with a failure status, which
+    # fails the row; the report is shown with it. The caller's sanitizer options apply.
+    run sanitize --gateway "$build_root/sanitize/quillmate" --pass-env ASAN_OPTIONS --pass-env UBSAN_OPTIONS \
+        --pass-env LSAN_OPTIONS "$@"
+fi
+if [ -f "$build_root/win64/quillmate.exe" ]; then
+    if [ -x "$wine" ]; then
+        run win64 --gateway "$build_root/win64/quillmate.exe" --launcher "$wine" \
+            --probe "$build_root/win64/tests/objects/qmtprobe.dll" "$@"
+    else
+        echo "run-e2e: $build_root/win64 is built but $wine is missing" >&2
+        failed+=("win64 (no Wine)")
+    fi
+fi
+
+if [ "$ran" -eq 0 ] && [ ${#failed[@]} -eq 0 ]; then
+    echo "run-e2e: no gateway built under $build_root" >&2
+    exit 2
+fi
+for name in "${failed[@]}"; do
+    echo "run-e2e: FAILED: $name" >&2
+done
+[ ${#failed[@]} -eq 0 ]
