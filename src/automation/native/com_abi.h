@@ -118,6 +118,12 @@ constexpr DISPID DISPID_UNKNOWN = -1;
 constexpr DISPID DISPID_VALUE = 0;
 constexpr DISPID DISPID_NEWENUM = -4;
 
+// VariantChangeType flags.
+constexpr USHORT VARIANT_NOVALUEPROP = 0x01;
+constexpr USHORT VARIANT_ALPHABOOL = 0x02;
+constexpr USHORT VARIANT_NOUSEROVERRIDE = 0x04;
+constexpr USHORT VARIANT_LOCALBOOL = 0x10;
+
 enum VARENUM : VARTYPE {
     VT_EMPTY = 0,
     VT_NULL = 1,

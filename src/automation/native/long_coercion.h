@@ -1,0 +1,18 @@
+// Fitting the runtime's numeric representations into a 32-bit integer, rounding half to
+// even as the runtime does (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+#pragma once
+
+#include "automation/native/com_abi.h"
+
+namespace qmt::runtime {
+
+// DISP_E_OVERFLOW outside [-2147483648.5, 2147483647.5) and for NaN.
+HRESULT long_from_double(double value, LONG& out);
+
+// A currency amount counted in ten-thousandths.
+HRESULT long_from_currency(LONGLONG ten_thousandths, LONG& out);
+
+// E_INVALIDARG for a scale above 28 or a sign byte other than 0 or DECIMAL_NEG.
+HRESULT long_from_decimal(const DECIMAL& value, LONG& out);
+
+} // namespace qmt::runtime
