@@ -63,12 +63,6 @@ ProbeFactory factory;
 } // namespace
 } // namespace probe
 
-#ifndef _WIN32
-// The abstract interfaces' tables name this routine; the C++ runtime's own would bring its
-// exception support into the library, and with it memory that outlives the library.
-extern "C" void __cxa_pure_virtual() { std::abort(); }
-#endif
-
 PROBE_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     if (ppv == nullptr)
