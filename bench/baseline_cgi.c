@@ -1,0 +1,24 @@
+/* The yardstick of the request-cost benchmark: the least a dynamically linked CGI program
+   can do, writing the same page as the gateway's benchmark object, with nothing else. */
+#include "bench/kilobyte_page.h"
+
+#include <errno.h>
+#include <unistd.h>
+
+static const char page[] = QMT_BENCH_KILOBYTE_PAGE;
+
+int main(void)
+{
+    const char* cursor = page;
+    size_t left = sizeof page - 1;
+    while (left > 0) {
+        ssize_t written = write(STDOUT_FILENO, cursor, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return 1;
+        cursor += written;
+        left -= (size_t)written;
+    }
+    return 0;
+}
