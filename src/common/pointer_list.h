@@ -1,5 +1,6 @@
-// A growable array of pointers with a signed 32-bit count. Every append grows the array by
-// exactly one slot, keeping its content; clearing frees the array.
+// A growable array of pointers with a signed 32-bit count. Every append adds exactly one
+// entry at the end, keeping the content; clearing frees the array. Storage is reserved ahead
+// (doubling), so a list of many entries is not copied once per append.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,7 @@ public:
 private:
     void** m_entries { nullptr };
     std::int32_t m_count { 0 };
+    std::int32_t m_capacity { 0 };
 };
 
 } // namespace qmt

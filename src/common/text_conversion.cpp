@@ -28,6 +28,19 @@ std::size_t wide_from_narrow_into(char const* narrow, std::size_t length, WideCh
 {
     if (capacity == 0)
         return 0;
+    // Every ANSI code page maps bytes below 0x80 to the same code points: plain ASCII, the
+    // bulk of form data, needs no call into the platform's conversion.
+    if (length < capacity) {
+        std::size_t index = 0;
+        while (index < length && static_cast<unsigned char>(narrow[index]) < 0x80) {
+            out[index] = static_cast<WideChar>(narrow[index]);
+            ++index;
+        }
+        if (index == length) {
+            out[length] = 0;
+            return length;
+        }
+    }
     int converted = 0;
     if (length > 0 && length <= INT_MAX && capacity > 1 && capacity - 1 <= INT_MAX)
         converted = platform::wide_from_narrow(narrow, static_cast<int>(length), out, static_cast<int>(capacity - 1));

@@ -23,11 +23,11 @@ public:
 
 private:
     Item() = default;
-    ~Item();
+    ~Item() = default;
 
     ULONG m_references { 1 };
-    WideChar* m_name { nullptr };  // null for an empty name
-    WideChar* m_value { nullptr }; // null for an empty value
+    WideChar* m_name { nullptr };  // null for an empty name; stored right after the item
+    WideChar* m_value { nullptr }; // null for an empty value; stored after the name
 };
 
 using ServerItemObject = Item<ServerItemsKind>;

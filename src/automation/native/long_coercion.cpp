@@ -52,7 +52,8 @@ HRESULT long_from_double(double value, LONG& out)
         return DISP_E_OVERFLOW;
     double whole = std::floor(value);
     double const fraction = value - whole; // exact: both lie within 2^32 of each other
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
+    // Parity from the integer: a library call here would load the maths library per request.
+    if (fraction > 0.5 || (fraction == 0.5 && (static_cast<std::int64_t>(whole) & 1) != 0))
         whole += 1.0;
     out = static_cast<LONG>(whole);
     return S_OK;
