@@ -30,24 +30,25 @@ std::size_t wide_from_narrow_into(char const* narrow, std::size_t length, WideCh
         return 0;
     // Every ANSI code page maps bytes below 0x80 to the same code points: plain ASCII, the
     // bulk of form data, needs no call into the platform's conversion.
+    // Only what follows the first other byte goes through the platform: no byte of the ASCII
+    // prefix can be part of a multi-byte character, as lead bytes are never below 0x80.
+    std::size_t ascii = 0;
     if (length < capacity) {
-        std::size_t index = 0;
-        while (index < length && static_cast<unsigned char>(narrow[index]) < 0x80) {
-            out[index] = static_cast<WideChar>(narrow[index]);
-            ++index;
-        }
-        if (index == length) {
-            out[length] = 0;
-            return length;
+        while (ascii < length && static_cast<unsigned char>(narrow[ascii]) < 0x80) {
+            out[ascii] = static_cast<WideChar>(narrow[ascii]);
+            ++ascii;
         }
     }
+    std::size_t const rest = length - ascii;
+    std::size_t const room = capacity - 1 - ascii;
     int converted = 0;
-    if (length > 0 && length <= INT_MAX && capacity > 1 && capacity - 1 <= INT_MAX)
-        converted = platform::wide_from_narrow(narrow, static_cast<int>(length), out, static_cast<int>(capacity - 1));
+    if (rest > 0 && rest <= INT_MAX && room > 0 && room <= INT_MAX)
+        converted = platform::wide_from_narrow(narrow + ascii, static_cast<int>(rest), out + ascii, static_cast<int>(room));
     if (converted < 0)
         converted = 0;
-    out[converted] = 0;
-    return static_cast<std::size_t>(converted);
+    std::size_t const units = rest == 0 ? ascii : (converted == 0 ? 0 : ascii + static_cast<std::size_t>(converted));
+    out[units] = 0;
+    return units;
 }
 
 std::size_t wide_length_of_narrow(char const* narrow, std::size_t length)

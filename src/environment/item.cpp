@@ -13,10 +13,9 @@ std::size_t bytes_of(WideChar const* text)
     return wide_is_empty(text) ? 0 : (wide_length(text) + 1) * sizeof(WideChar);
 }
 
-// Copies a non-empty text into `storage`; an empty text is kept as none.
-WideChar* place_text(WideChar const* text, unsigned char*& storage)
+// Copies a non-empty text of `bytes` into `storage`; an empty text is kept as none.
+WideChar* place_text(WideChar const* text, std::size_t bytes, unsigned char*& storage)
 {
-    std::size_t const bytes = bytes_of(text);
     if (bytes == 0)
         return nullptr;
     auto* copy = reinterpret_cast<WideChar*>(storage);
@@ -42,13 +41,15 @@ Item<Kind>* Item<Kind>::create(WideChar const* name, WideChar const* value)
     // One block for the item and its two private copies: three allocations per form field
     // would dominate decoding a large body.
     std::size_t const header = (sizeof(Item) + alignof(WideChar) - 1) / alignof(WideChar) * alignof(WideChar);
-    auto* storage = static_cast<unsigned char*>(platform::heap_allocate(header + bytes_of(name) + bytes_of(value)));
+    std::size_t const name_bytes = bytes_of(name);
+    std::size_t const value_bytes = bytes_of(value);
+    auto* storage = static_cast<unsigned char*>(platform::heap_allocate(header + name_bytes + value_bytes));
     if (storage == nullptr)
         return nullptr;
     auto* item = new (storage) Item;
     unsigned char* texts = storage + header;
-    item->m_name = place_text(name, texts);
-    item->m_value = place_text(value, texts);
+    item->m_name = place_text(name, name_bytes, texts);
+    item->m_value = place_text(value, value_bytes, texts);
     return item;
 }
 

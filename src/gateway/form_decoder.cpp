@@ -18,6 +18,18 @@ unsigned digit_value(unsigned char byte)
 
 constexpr WideChar empty_text[] = {0};
 
+// The bytes that mean something in form data; all others are copied as they are.
+constexpr auto form_syntax = [] {
+    struct Table {
+        bool entries[256] {};
+    } table;
+    for (unsigned char byte : {'+', '%', '=', '&'})
+        table.entries[byte] = true;
+    return table;
+}();
+
+bool is_form_syntax(unsigned char byte) { return form_syntax.entries[byte]; }
+
 // Splits "Class Method" at its first space (within the value's own units).
 bool split_target_name(WideChar* text, std::size_t units, WideChar*& method)
 {
@@ -69,10 +81,29 @@ std::size_t decode_segment(char* data, std::size_t count, std::size_t& position,
 {
     ended_at_terminator = false;
     std::size_t const start = position;
-    std::size_t out = start;
+    auto const end_mark = static_cast<unsigned char>(terminator);
+
+    // Until the first escape every decoded byte stays where it is: only "+" is rewritten.
     while (position < count) {
         auto const byte = static_cast<unsigned char>(data[position]);
-        if (byte == static_cast<unsigned char>(terminator)) {
+        if (!is_form_syntax(byte)) {
+            ++position;
+        } else if (byte == '+') {
+            data[position++] = ' ';
+        } else if (byte == end_mark) {
+            ended_at_terminator = true;
+            return position++ - start;
+        } else if (byte == '%') {
+            break;
+        } else {
+            ++position; // the other segment's terminator is an ordinary byte here
+        }
+    }
+
+    std::size_t out = position;
+    while (position < count) {
+        auto const byte = static_cast<unsigned char>(data[position]);
+        if (byte == end_mark) {
             ++position;
             ended_at_terminator = true;
             break;

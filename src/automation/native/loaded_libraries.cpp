@@ -1,8 +1,6 @@
 #include "automation/native/loaded_libraries.h"
 
-#include <algorithm>
 #include <dlfcn.h>
-#include <new>
 
 namespace qmt::runtime {
 
@@ -38,13 +36,13 @@ bool LoadedLibraries::keep(LibraryHandle library)
         return false;
     // The loader hands out the same handle for a library that is already loaded.
     void* const handle = library.release();
-    if (std::find(m_handles.begin(), m_handles.end(), handle) != m_handles.end()) {
-        ::dlclose(handle);
-        return true;
+    for (std::int32_t i = 0; i < m_handles.count(); ++i) {
+        if (m_handles.at(i) == handle) {
+            ::dlclose(handle);
+            return true;
+        }
     }
-    try {
-        m_handles.push_back(handle);
-    } catch (std::bad_alloc const&) {
+    if (!m_handles.append(handle)) {
         ::dlclose(handle);
         return false;
     }
@@ -53,10 +51,9 @@ bool LoadedLibraries::keep(LibraryHandle library)
 
 void LoadedLibraries::unload_all()
 {
-    while (!m_handles.empty()) {
-        ::dlclose(m_handles.back());
-        m_handles.pop_back();
-    }
+    for (std::int32_t i = m_handles.count(); i > 0; --i)
+        ::dlclose(m_handles.at(i - 1));
+    m_handles.clear();
 }
 
 } // namespace qmt::runtime

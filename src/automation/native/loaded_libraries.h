@@ -1,8 +1,9 @@
 // Shared libraries opened for in-process servers.
 #pragma once
 
+#include "common/pointer_list.h"
+
 #include <cstddef>
-#include <vector>
 
 namespace qmt::runtime {
 
@@ -46,10 +47,10 @@ public:
     // Unloads in the reverse order of loading, as the libraries may depend on each other.
     void unload_all();
 
-    std::size_t count() const { return m_handles.size(); }
+    std::size_t count() const { return static_cast<std::size_t>(m_handles.count()); }
 
 private:
-    std::vector<void*> m_handles;
+    PointerList m_handles;
 };
 
 } // namespace qmt::runtime

@@ -122,6 +122,16 @@ int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int 
     auto const* bytes = reinterpret_cast<unsigned char const*>(narrow);
     int needed = 0;
     for (int index = 0; index < narrow_length;) {
+        if (bytes[index] < 0x80) { // the common case, one unit per byte
+            if (wide_capacity > 0) {
+                if (needed >= wide_capacity)
+                    return 0;
+                wide[needed] = static_cast<WideUnit>(bytes[index]);
+            }
+            ++needed;
+            ++index;
+            continue;
+        }
         char32_t const code_point = decode_utf8(bytes, narrow_length, index);
         int const count = code_point >= 0x10000 ? 2 : 1;
         if (wide_capacity > 0) {
