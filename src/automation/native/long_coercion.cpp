@@ -4,12 +4,7 @@
 #include <cstdint>
 
 namespace qmt::runtime {
-namespace {
 
-constexpr BYTE max_decimal_scale = 28;
-
-// Rounds a magnitude whose dropped part starts with first_dropped (a digit) followed by
-// more digits that are nonzero when rest_nonzero.
 std::uint64_t round_half_even(std::uint64_t whole, unsigned first_dropped, bool rest_nonzero)
 {
     if (first_dropped > 5 || (first_dropped == 5 && (rest_nonzero || (whole & 1) != 0)))
@@ -30,6 +25,10 @@ HRESULT long_from_magnitude(bool negative, std::uint64_t magnitude, LONG& out)
     }
     return S_OK;
 }
+
+namespace {
+
+constexpr BYTE max_decimal_scale = 28;
 
 // Divides the 96-bit magnitude hi:mid:lo by ten in place and returns the remainder.
 unsigned divide_by_ten(ULONG& hi, ULONG& mid, ULONG& lo)

@@ -4,6 +4,8 @@
 // both, and "(...)" makes the number negative.
 #include "automation/native/number_text_parser.h"
 
+#include "automation/native/long_coercion.h"
+
 #include <algorithm>
 
 namespace qmt::runtime {
@@ -244,20 +246,9 @@ HRESULT long_from_number_text(const NumberText& number, LONG& out)
         } else {
             rest = true; // leading zeros come first, then a nonzero digit
         }
-        if (first > 5 || (first == 5 && (rest || (magnitude & 1) != 0)))
-            ++magnitude;
+        magnitude = round_half_even(magnitude, static_cast<unsigned>(first), rest);
     }
-
-    if (number.negative) {
-        if (magnitude > 0x80000000u)
-            return DISP_E_OVERFLOW;
-        out = static_cast<LONG>(-static_cast<std::int64_t>(magnitude));
-    } else {
-        if (magnitude > 0x7FFFFFFFu)
-            return DISP_E_OVERFLOW;
-        out = static_cast<LONG>(magnitude);
-    }
-    return S_OK;
+    return long_from_magnitude(number.negative, magnitude, out);
 }
 
 } // namespace qmt::runtime
