@@ -14,6 +14,7 @@ namespace {
 
 constexpr int format_capacity = 500;
 
+// Also the fault report's way out: no allocation, only copies and write().
 void write_page(ErrorState& state, char const* message, std::size_t length)
 {
     // One buffer, one write: the page reaches the client whole or not at all.

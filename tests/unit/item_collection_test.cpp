@@ -190,7 +190,7 @@ TEST_F(ItemCollectionTest, SkipStopsAtTheEndAndResetStartsAgain)
 {
     IUnknown* unknown = nullptr;
     ASSERT_EQ(collection->get__NewEnum(&unknown), S_OK);
-    auto* enumerator = static_cast<IEnumVARIANT*>(static_cast<void*>(nullptr));
+    IEnumVARIANT* enumerator = nullptr;
     unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator));
     unknown->Release();
     EXPECT_EQ(enumerator->Skip(3), S_OK);
