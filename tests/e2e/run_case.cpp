@@ -41,6 +41,22 @@ std::string describe_expected_ending(Ending ending)
     return ending == Ending::normal ? "exit 0" : "the end an unhandled access fault gives";
 }
 
+// Lines as they are, each indented, so that a long log stays readable in a report.
+std::string indented(std::string const& lines)
+{
+    std::string out;
+    bool at_line_start = true;
+    for (char const c : lines) {
+        if (at_line_start)
+            out += "    ";
+        out += c;
+        at_line_start = c == '\n';
+    }
+    if (!at_line_start)
+        out += '\n';
+    return out;
+}
+
 } // namespace
 
 std::string run_case(Target const& target, Case const& row)
@@ -77,7 +93,8 @@ std::string run_case(Target const& target, Case const& row)
     request.pause_between_pieces_ms = row.pause_between_pieces_ms;
     request.input_stays_open = row.body_stays_open;
     request.output = row.output;
-    ChildResult const result = run_child(request);
+    ChildResult result = run_child(request);
+    std::string const wine_messages = target.take_wine_messages(result);
 
     if (!result.launch_error.empty())
         return result.launch_error;
@@ -116,8 +133,14 @@ std::string run_case(Target const& target, Case const& row)
     if (row.at_most_ms > 0 && result.elapsed_ms > row.at_most_ms)
         report += "took " + std::to_string(result.elapsed_ms) + " ms, expected at most "
             + std::to_string(row.at_most_ms) + " ms\n";
-    if (!report.empty() && !row.expected_trace && !result.err.empty())
-        report += "standard error: \"" + escape_bytes(result.err) + "\"\n";
+    if (!report.empty()) {
+        // Everything there is to know about the run, so that a failure explains itself.
+        report += "the gateway ended with " + describe_ending(result) + " after " + std::to_string(result.elapsed_ms)
+            + " ms\n";
+        report += "its standard error: \"" + escape_bytes(result.err) + "\"\n";
+        if (target.runs_under_wine())
+            report += "Wine printed:" + (wine_messages.empty() ? std::string(" nothing\n") : "\n" + indented(wine_messages));
+    }
     return report;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <unistd.h>
 
 namespace e2e {
@@ -53,6 +54,25 @@ bool write_default_value(fs::path const& key, std::string const& value, std::str
         return false;
     }
     return true;
+}
+
+// Wine's own lines: its debug channels ("0024:err:module:..."), and what its loader, server
+// and preloader print ("wine: ...", "wine client error:...", "wineserver: ...", "preloader: ...").
+bool is_wine_message(std::string_view line)
+{
+    for (std::string_view const prefix : {"wine: ", "wine client error", "wineserver: ", "preloader: ", "wine-preloader"})
+        if (line.starts_with(prefix))
+            return true;
+    std::size_t digits = 0;
+    while (digits < line.size() && std::isxdigit(static_cast<unsigned char>(line[digits])))
+        ++digits;
+    if (digits < 4 || digits >= line.size() || line[digits] != ':')
+        return false;
+    std::string_view const rest = line.substr(digits + 1);
+    for (std::string_view const level : {"err:", "fixme:", "warn:", "trace:"})
+        if (rest.starts_with(level))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -121,7 +141,8 @@ std::vector<std::string> Target::wine_environment() const
 {
     std::vector<std::string> environment {
         "WINEPREFIX=" + m_prefix,
-        "WINEDEBUG=-all",
+        // Wine's errors stay on, so that a failing row shows them; its fixme notes are noise.
+        "WINEDEBUG=fixme-all",
         // No installer dialogs for components the gateway does not use.
         "WINEDLLOVERRIDES=mscoree,mshtml=",
     };
@@ -227,6 +248,22 @@ ChildRequest Target::request(std::vector<std::string> const& arguments,
             request.environment.push_back(name + "=" + value);
     request.timeout_ms = m_options.timeout_ms;
     return request;
+}
+
+std::string Target::take_wine_messages(ChildResult& result) const
+{
+    if (!m_wine)
+        return {};
+    std::string gateway, wine;
+    for (std::size_t start = 0; start < result.err.size();) {
+        std::size_t end = result.err.find('\n', start);
+        end = end == std::string::npos ? result.err.size() : end + 1;
+        std::string_view const line(result.err.data() + start, end - start);
+        (is_wine_message(line) ? wine : gateway).append(line);
+        start = end;
+    }
+    result.err = std::move(gateway);
+    return wine;
 }
 
 bool Target::ended_by_access_fault(ChildResult const& result) const

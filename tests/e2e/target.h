@@ -49,6 +49,10 @@ public:
     // Whether an ending is the one an unhandled access fault gives on this target.
     bool ended_by_access_fault(ChildResult const& result) const;
 
+    // Under Wine, standard error carries Wine's own messages as well as the gateway's: moves
+    // Wine's lines out of `result.err` and returns them (empty natively).
+    std::string take_wine_messages(ChildResult& result) const;
+
 private:
     explicit Target(TargetOptions const& options) : m_options(options) { }
     bool prepare_native(std::string& error);
