@@ -3,7 +3,7 @@
 // object could be (no C++ runtime, no allocation, no static initialisation) so that the
 // benchmark measures the gateway and not the object.
 #include "bench/kilobyte_page.h"
-#include "typelib/qmt_interfaces.h"
+#include "quillmate/interfaces.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ public:
         if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_UNKNOWN)
             return DISP_E_BADPARAMCOUNT;
         QmtEnvironment* environment = nullptr;
-        if (parameters->rgvarg[0].punkVal->QueryInterface(qmt::IID_QmtEnvironment,
+        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment,
                                                           reinterpret_cast<void**>(&environment)) != S_OK)
             return DISP_E_TYPEMISMATCH;
         HRESULT const status = send_page(environment);

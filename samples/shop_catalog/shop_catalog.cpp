@@ -2,7 +2,7 @@
 // ?obj=Shop.Catalog+List&cat=7 with a small page for category 7. It shows the whole
 // contract of an object that the gateway calls: a class factory behind DllGetClassObject,
 // GetIDsOfNames for the method's name, and Invoke with the environment as the one argument.
-#include "typelib/qmt_interfaces.h"
+#include "quillmate/interfaces.h"
 
 #include <new>
 
@@ -104,7 +104,7 @@ public:
         if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_UNKNOWN)
             return DISP_E_BADPARAMCOUNT;
         QmtEnvironment* environment = nullptr;
-        if (parameters->rgvarg[0].punkVal->QueryInterface(qmt::IID_QmtEnvironment, reinterpret_cast<void**>(&environment)) != S_OK)
+        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment, reinterpret_cast<void**>(&environment)) != S_OK)
             return DISP_E_TYPEMISMATCH;
         HRESULT const status = list(environment);
         environment->Release();

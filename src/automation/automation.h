@@ -2,13 +2,9 @@
 // the project's own (same binary conventions) everywhere else.
 #pragma once
 
-#ifdef _WIN32
-#    ifndef WIN32_LEAN_AND_MEAN
-#        define WIN32_LEAN_AND_MEAN
-#    endif
-#    include <windows.h>
-#    include <ole2.h>
-#    include <oleauto.h>
-#else
-#    include "automation/native/com_abi.h"
-#endif
+#include "platform/wide_char.h"
+#include "quillmate/runtime.h"
+
+#include <type_traits>
+
+static_assert(std::is_same_v<OLECHAR, qmt::WideChar>, "the runtime's text unit is the program's");

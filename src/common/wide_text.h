@@ -1,13 +1,11 @@
 // Zero-terminated UTF-16 texts as the automation runtime passes them.
 #pragma once
 
-#include "automation/automation.h"
+#include "platform/wide_char.h"
 
 #include <cstddef>
 
 namespace qmt {
-
-using WideChar = OLECHAR;
 
 // Units before the first zero unit; a null text has length 0.
 inline std::size_t wide_length(WideChar const* text)

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "report/message_numbers.h"
-#include "typelib/qmt_interfaces.h"
+#include "quillmate/interfaces.h"
 
 namespace qmt {
 

@@ -8,7 +8,7 @@
 #include "environment/output_channel.h"
 #include "report/error_state.h"
 #include "template/template_state.h"
-#include "typelib/qmt_interfaces.h"
+#include "quillmate/interfaces.h"
 
 namespace qmt {
 

@@ -3,17 +3,11 @@
 // otherwise the count of units written, or 0 when the output does not fit.
 #pragma once
 
-#include <cstdint>
+#include "platform/wide_char.h"
 
 namespace qmt::platform {
 
-#ifdef _WIN32
-using WideUnit = wchar_t;
-#else
-using WideUnit = char16_t;
-#endif
-
-int narrow_from_wide(WideUnit const* wide, int wide_length, char* narrow, int narrow_capacity);
-int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int wide_capacity);
+int narrow_from_wide(WideChar const* wide, int wide_length, char* narrow, int narrow_capacity);
+int wide_from_narrow(char const* narrow, int narrow_length, WideChar* wide, int wide_capacity);
 
 } // namespace qmt::platform

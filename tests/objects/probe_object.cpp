@@ -1,9 +1,9 @@
 #include "probe_object.h"
 
-#include "probe_ref.h"
+#include "quillmate/ref.h"
 #include "probe_script.h"
 #include "probe_text.h"
-#include "typelib/qmt_interfaces.h"
+#include "quillmate/interfaces.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -39,7 +39,7 @@ constexpr MethodName method_names[] = {
 std::atomic<LONG> live_count { 0 };
 
 // The one argument of every method but NoParams: the environment, passed as an object.
-HRESULT take_environment(DISPPARAMS const& parameters, UINT* argument_error, Ref<QmtEnvironment>& environment)
+HRESULT take_environment(DISPPARAMS const& parameters, UINT* argument_error, quillmate::Ref<QmtEnvironment>& environment)
 {
     if (parameters.cArgs != 1)
         return DISP_E_BADPARAMCOUNT;
@@ -51,7 +51,7 @@ HRESULT take_environment(DISPPARAMS const& parameters, UINT* argument_error, Ref
         object = argument.punkVal;
     else if (argument.vt == VT_DISPATCH)
         object = argument.pdispVal;
-    if (object == nullptr || object->QueryInterface(qmt::IID_QmtEnvironment, environment.out_void()) != S_OK) {
+    if (object == nullptr || object->QueryInterface(IID_QmtEnvironment, environment.out_void()) != S_OK) {
         if (argument_error != nullptr)
             *argument_error = 0;
         return DISP_E_TYPEMISMATCH;
@@ -151,7 +151,7 @@ HRESULT STDMETHODCALLTYPE Probe::Invoke(DISPID dispIdMember, REFIID riid, LCID, 
     if (dispIdMember == method_no_params)
         return parameters.cArgs == 0 ? S_OK : DISP_E_BADPARAMCOUNT;
 
-    Ref<QmtEnvironment> environment;
+    quillmate::Ref<QmtEnvironment> environment;
     HRESULT const taken = take_environment(parameters, puArgErr, environment);
     if (taken != S_OK)
         return taken;

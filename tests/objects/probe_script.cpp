@@ -1,6 +1,6 @@
 #include "probe_script.h"
 
-#include "probe_ref.h"
+#include "quillmate/ref.h"
 #include "probe_text.h"
 
 #include <cstring>
@@ -154,10 +154,10 @@ HRESULT Script::get_collection(CustomItems** collection)
 template<typename Collection>
 void Script::send_item_value(VARIANT& index)
 {
-    Ref<Collection> collection;
+    quillmate::Ref<Collection> collection;
     if (FAILED(get_collection(collection.out())))
         return;
-    Ref<typename ItemOf<Collection>::Type> item;
+    quillmate::Ref<typename ItemOf<Collection>::Type> item;
     if (FAILED(traced("Item", collection->get_Item(&index, item.out()))))
         return;
     Bstr value;
@@ -169,8 +169,8 @@ void Script::send_item_value(VARIANT& index)
 
 void Script::send_counts()
 {
-    Ref<ServerItems> server_items;
-    Ref<CustomItems> custom_items;
+    quillmate::Ref<ServerItems> server_items;
+    quillmate::Ref<CustomItems> custom_items;
     LONG server_count = -1;
     LONG custom_count = -1;
     if (SUCCEEDED(get_collection(server_items.out())))
@@ -242,9 +242,9 @@ HRESULT Script::run(EXCEPINFO* exception)
 {
     // The script is read through the enumerator: reading it needs no number conversion,
     // so the commands that test Item by number depend on nothing but themselves.
-    Ref<CustomItems> script;
-    Ref<IUnknown> unknown;
-    Ref<IEnumVARIANT> steps;
+    quillmate::Ref<CustomItems> script;
+    quillmate::Ref<IUnknown> unknown;
+    quillmate::Ref<IEnumVARIANT> steps;
     if (FAILED(m_environment.get_CustomItems(script.out())) || FAILED(script->get__NewEnum(unknown.out()))
         || FAILED(unknown->QueryInterface(IID_IEnumVARIANT, steps.out_void())))
         return E_FAIL;
@@ -254,11 +254,11 @@ HRESULT Script::run(EXCEPINFO* exception)
         ULONG fetched = 0;
         if (steps->Next(1, &element, &fetched) != S_OK)
             return S_OK;
-        Ref<CustomItem> item;
+        quillmate::Ref<CustomItem> item;
         Bstr command;
         Bstr argument;
         bool const readable = element.vt == VT_DISPATCH && element.pdispVal != nullptr
-            && SUCCEEDED(element.pdispVal->QueryInterface(qmt::IID_CustomItem, item.out_void()))
+            && SUCCEEDED(element.pdispVal->QueryInterface(IID_CustomItem, item.out_void()))
             && SUCCEEDED(item->get_Name(command.out())) && SUCCEEDED(item->get_Value(argument.out()));
         VariantClear(&element);
         if (!readable)
@@ -272,7 +272,7 @@ HRESULT Script::run(EXCEPINFO* exception)
 template<typename Collection>
 HRESULT Script::dump()
 {
-    Ref<Collection> collection;
+    quillmate::Ref<Collection> collection;
     LONG count = 0;
     if (FAILED(get_collection(collection.out())) || FAILED(collection->get_Count(&count)))
         return E_FAIL;
@@ -286,7 +286,7 @@ HRESULT Script::dump()
         VariantInit(&index);
         index.vt = VT_I4;
         index.lVal = position;
-        Ref<typename ItemOf<Collection>::Type> item;
+        quillmate::Ref<typename ItemOf<Collection>::Type> item;
         Bstr name;
         Bstr value;
         if (FAILED(collection->get_Item(&index, item.out())) || FAILED(item->get_Name(name.out()))
@@ -304,9 +304,9 @@ HRESULT Script::dump_server_items() { return dump<ServerItems>(); }
 
 HRESULT Script::enumerate_server_items()
 {
-    Ref<ServerItems> collection;
-    Ref<IUnknown> unknown;
-    Ref<IEnumVARIANT> enumerator;
+    quillmate::Ref<ServerItems> collection;
+    quillmate::Ref<IUnknown> unknown;
+    quillmate::Ref<IEnumVARIANT> enumerator;
     if (FAILED(get_collection(collection.out())) || FAILED(collection->get__NewEnum(unknown.out()))
         || FAILED(unknown->QueryInterface(IID_IEnumVARIANT, enumerator.out_void())))
         return E_FAIL;
@@ -317,10 +317,10 @@ HRESULT Script::enumerate_server_items()
         ULONG fetched = 0;
         if (enumerator->Next(1, &element, &fetched) != S_OK)
             break;
-        Ref<ServerItem> item;
+        quillmate::Ref<ServerItem> item;
         Bstr name;
         if (element.vt == VT_DISPATCH && element.pdispVal != nullptr
-            && SUCCEEDED(element.pdispVal->QueryInterface(qmt::IID_ServerItem, item.out_void()))
+            && SUCCEEDED(element.pdispVal->QueryInterface(IID_ServerItem, item.out_void()))
             && SUCCEEDED(item->get_Name(name.out())))
             send(join({name.get(), PROBE_TEXT("\n")}).get());
         else

@@ -27,7 +27,7 @@
 #pragma once
 
 #include "automation/automation.h"
-#include "typelib/qmt_interfaces.h"
+#include "quillmate/interfaces.h"
 
 namespace probe {
 

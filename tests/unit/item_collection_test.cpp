@@ -177,7 +177,7 @@ TEST_F(ItemCollectionTest, EnumerationHandsOutOneItemPerCallThenReportsTheEnd)
         EXPECT_EQ(fetched, 1u);
         ASSERT_EQ(item.vt, VT_DISPATCH);
         CustomItem* custom = nullptr;
-        ASSERT_EQ(item.pdispVal->QueryInterface(qmt::IID_CustomItem, reinterpret_cast<void**>(&custom)), S_OK);
+        ASSERT_EQ(item.pdispVal->QueryInterface(IID_CustomItem, reinterpret_cast<void**>(&custom)), S_OK);
         seen += value_of(custom) + u",";
         custom->Release();
         VariantClear(&item);
@@ -222,7 +222,7 @@ TEST_F(ItemCollectionTest, CloneStartsWhereItsSourceStandsAndMovesOnItsOwn)
     EXPECT_EQ(clone->Next(1, &item, nullptr), S_FALSE);
     ASSERT_EQ(enumerator->Next(1, &item, nullptr), S_OK);
     CustomItem* custom = nullptr;
-    item.pdispVal->QueryInterface(qmt::IID_CustomItem, reinterpret_cast<void**>(&custom));
+    item.pdispVal->QueryInterface(IID_CustomItem, reinterpret_cast<void**>(&custom));
     EXPECT_EQ(value_of(custom), u"a");
     custom->Release();
     VariantClear(&item);

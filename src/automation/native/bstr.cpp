@@ -1,7 +1,7 @@
 // Runtime strings: a 32-bit byte length, then the text, then one zero unit. The pointer
 // handed out addresses the text, so a BSTR reads as a zero-terminated wide text while
 // still carrying its exact length (embedded zeros included).
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Object creation through in-process servers: the class's InprocServer32 key names a
 // shared library, whose DllGetClassObject hands out the class factory. The library stays
 // loaded until the runtime shuts down (the last CoUninitialize).
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 #include "automation/native/directory_registry.h"
 #include "automation/native/guid_text.h"
 #include "automation/native/loaded_libraries.h"

@@ -1,5 +1,5 @@
 // Class identifiers from their registry text and from programmatic names (ProgIDs).
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 #include "automation/native/directory_registry.h"
 #include "automation/native/guid_text.h"
 #include "platform/code_page.h"

@@ -1,7 +1,7 @@
 // The registry text form of a class identifier: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
 #pragma once
 
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 #include <cstddef>
 

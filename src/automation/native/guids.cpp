@@ -1,5 +1,5 @@
 // The standard interface identifiers, with their Windows values.
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 QMT_RUNTIME_EXPORT const IID IID_NULL = {0x00000000, 0x0000, 0x0000, {0, 0, 0, 0, 0, 0, 0, 0}};
 QMT_RUNTIME_EXPORT const IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

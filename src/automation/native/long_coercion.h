@@ -2,7 +2,7 @@
 // even as the runtime does (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 #pragma once
 
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 #include <cstdint>
 

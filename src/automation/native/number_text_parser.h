@@ -3,7 +3,7 @@
 // "," between digits, "." before decimals, an exponent, "$", and "&H"/"&O" bit patterns.
 #pragma once
 
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 #include <array>
 #include <cstdint>

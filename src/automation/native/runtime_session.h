@@ -3,7 +3,7 @@
 // process has one thread, so nothing is locked.
 #pragma once
 
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 #include "automation/native/loaded_libraries.h"
 
 namespace qmt::runtime {

@@ -1,7 +1,7 @@
 // Statuses of the native runtime beyond the common set in com_abi.h, with Windows values.
 #pragma once
 
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 // Creation was asked for before CoInitialize.
 constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0u);

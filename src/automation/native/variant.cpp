@@ -1,5 +1,5 @@
 // Variant lifetime: initialise, clear (freeing what the variant owns) and deep copy.
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 //
 // Conversions this runtime does not carry (floating point, currency or decimal results,
 // arrays, records, text of non-integers) answer DISP_E_TYPEMISMATCH instead of guessing.
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 #include "automation/native/long_coercion.h"
 #include "automation/native/number_text_parser.h"
 

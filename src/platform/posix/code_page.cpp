@@ -20,7 +20,7 @@ int length_with_terminator(Unit const* text)
 }
 
 // Reads one code point from UTF-16 at `index`, advancing it.
-char32_t next_code_point(WideUnit const* wide, int length, int& index)
+char32_t next_code_point(WideChar const* wide, int length, int& index)
 {
     char32_t const unit = static_cast<char16_t>(wide[index++]);
     if (unit >= 0xD800 && unit <= 0xDBFF && index < length) {
@@ -93,7 +93,7 @@ char32_t decode_utf8(unsigned char const* bytes, int length, int& index)
 
 } // namespace
 
-int narrow_from_wide(WideUnit const* wide, int wide_length, char* narrow, int narrow_capacity)
+int narrow_from_wide(WideChar const* wide, int wide_length, char* narrow, int narrow_capacity)
 {
     if (wide_length < 0)
         wide_length = length_with_terminator(wide);
@@ -115,7 +115,7 @@ int narrow_from_wide(WideUnit const* wide, int wide_length, char* narrow, int na
     return static_cast<int>(needed);
 }
 
-int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int wide_capacity)
+int wide_from_narrow(char const* narrow, int narrow_length, WideChar* wide, int wide_capacity)
 {
     if (narrow_length < 0)
         narrow_length = length_with_terminator(narrow);
@@ -126,7 +126,7 @@ int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int 
             if (wide_capacity > 0) {
                 if (needed >= wide_capacity)
                     return 0;
-                wide[needed] = static_cast<WideUnit>(bytes[index]);
+                wide[needed] = static_cast<WideChar>(bytes[index]);
             }
             ++needed;
             ++index;
@@ -138,10 +138,10 @@ int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int 
             if (needed + count > wide_capacity)
                 return 0;
             if (count == 2) {
-                wide[needed] = static_cast<WideUnit>(0xD800 + ((code_point - 0x10000) >> 10));
-                wide[needed + 1] = static_cast<WideUnit>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+                wide[needed] = static_cast<WideChar>(0xD800 + ((code_point - 0x10000) >> 10));
+                wide[needed + 1] = static_cast<WideChar>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
             } else {
-                wide[needed] = static_cast<WideUnit>(code_point);
+                wide[needed] = static_cast<WideChar>(code_point);
             }
         }
         needed += count;

@@ -4,12 +4,12 @@
 
 namespace qmt::platform {
 
-int narrow_from_wide(WideUnit const* wide, int wide_length, char* narrow, int narrow_capacity)
+int narrow_from_wide(WideChar const* wide, int wide_length, char* narrow, int narrow_capacity)
 {
     return WideCharToMultiByte(CP_ACP, 0, wide, wide_length, narrow, narrow_capacity, nullptr, nullptr);
 }
 
-int wide_from_narrow(char const* narrow, int narrow_length, WideUnit* wide, int wide_capacity)
+int wide_from_narrow(char const* narrow, int narrow_length, WideChar* wide, int wide_capacity)
 {
     return MultiByteToWideChar(CP_ACP, 0, narrow, narrow_length, wide, wide_capacity);
 }

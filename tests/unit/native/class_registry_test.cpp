@@ -1,6 +1,6 @@
 // Class lookup and object creation through the directory registry: every test builds its
 // own registry in a fresh temporary directory and points QUILLMATE_REGISTRY at it.
-#include "automation/native/com_abi.h"
+#include "quillmate/com_abi.h"
 #include "automation/native/runtime_status.h"
 #include "fixture_servers.h"
 #include "unit/native/fixtures/fixture_classes.h"

@@ -1,11 +1,12 @@
-// One counted reference to an interface, released when dropped.
+// One counted reference to an interface, released when dropped: for the interfaces an
+// object receives (collections, items) and hands on.
 #pragma once
 
-#include "automation/automation.h"
+#include "quillmate/runtime.h"
 
 #include <utility>
 
-namespace probe {
+namespace quillmate {
 
 template<typename Interface>
 class Ref {
@@ -51,4 +52,4 @@ private:
     Interface* m_pointer { nullptr };
 };
 
-} // namespace probe
+} // namespace quillmate

@@ -1,10 +1,24 @@
-// The environment interfaces as early-bound callers see them: every table begins with
-// IUnknown's three and IDispatch's four operations, then the members in type-library
-// order. User objects written in C++ include this header to call the environment.
+// The environment's interfaces as early-bound callers see them, with the identifiers of
+// the type library QMTLib. Every table begins with IUnknown's three and IDispatch's four
+// operations, then the members in type-library order. A user object includes this header
+// to call the environment it is given.
 #pragma once
 
-#include "automation/automation.h"
-#include "typelib/interface_ids.h"
+#include "quillmate/runtime.h"
+
+// {B7404BB6-CB55-4FAA-B83B-2C9FB2F86553}
+inline constexpr GUID LIBID_QMTLib = {0xb7404bb6, 0xcb55, 0x4faa, {0xb8, 0x3b, 0x2c, 0x9f, 0xb2, 0xf8, 0x65, 0x53}};
+
+// {0EC18688-2A55-4D03-BCDE-1F522F4A39DC}
+inline constexpr IID IID_ServerItem = {0x0ec18688, 0x2a55, 0x4d03, {0xbc, 0xde, 0x1f, 0x52, 0x2f, 0x4a, 0x39, 0xdc}};
+// {C6D07579-726C-4CFC-B8D3-44B88F66DAE8}
+inline constexpr IID IID_ServerItems = {0xc6d07579, 0x726c, 0x4cfc, {0xb8, 0xd3, 0x44, 0xb8, 0x8f, 0x66, 0xda, 0xe8}};
+// {A0554FEE-294A-4A4D-BD9E-2EEE5C476BB0}
+inline constexpr IID IID_CustomItem = {0xa0554fee, 0x294a, 0x4a4d, {0xbd, 0x9e, 0x2e, 0xee, 0x5c, 0x47, 0x6b, 0xb0}};
+// {7C30E8B4-8A6D-4D27-A66C-9A52AA527C21}
+inline constexpr IID IID_CustomItems = {0x7c30e8b4, 0x8a6d, 0x4d27, {0xa6, 0x6c, 0x9a, 0x52, 0xaa, 0x52, 0x7c, 0x21}};
+// {C2F2BF96-2185-427A-B238-88237384E1BA}
+inline constexpr IID IID_QmtEnvironment = {0xc2f2bf96, 0x2185, 0x427a, {0xb2, 0x38, 0x88, 0x23, 0x73, 0x84, 0xe1, 0xba}};
 
 struct ServerItem : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_Value(BSTR* Value) = 0;
