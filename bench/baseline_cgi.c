@@ -5,11 +5,11 @@
 #include <errno.h>
 #include <unistd.h>
 
-static const char page[] = QMT_BENCH_KILOBYTE_PAGE;
+static char const page[] = QMT_BENCH_KILOBYTE_PAGE;
 
 int main(void)
 {
-    const char* cursor = page;
+    char const* cursor = page;
     size_t left = sizeof page - 1;
     while (left > 0) {
         ssize_t written = write(STDOUT_FILENO, cursor, left);

@@ -40,18 +40,18 @@ public:
     }
 
 private:
-    std::uint64_t m_state { 0x9E3779B97F4A7C15ULL };
+    std::uint64_t m_state {0x9E3779B97F4A7C15ULL};
 };
 
 // What browsers send: words joined by "+", punctuation and non-ASCII letters escaped,
 // now and then a long text field.
 std::string make_body(std::size_t size)
 {
-    static char const* const words[] = {"fountain", "pen",  "blue",    "ink",   "blotting", "paper", "order",
-                                        "quantity", "7",    "2024",    "Smith", "street",   "north", "delivery",
-                                        "a",        "the",  "catalog", "1250",  "note",     "gift"};
-    static char const* const escapes[] = {"%2C", "%26", "%3D", "%2B", "%25", "%C3%A9", "%E2%82%AC", "%0D%0A",
-                                          "%27", "%3F"};
+    static char const* const words[]
+        = {"fountain", "pen",    "blue",  "ink",      "blotting", "paper", "order",   "quantity", "7",    "2024",
+           "Smith",    "street", "north", "delivery", "a",        "the",   "catalog", "1250",     "note", "gift"};
+    static char const* const escapes[]
+        = {"%2C", "%26", "%3D", "%2B", "%25", "%C3%A9", "%E2%82%AC", "%0D%0A", "%27", "%3F"};
     static char const* const names[] = {"item", "qty", "e%2Dmail", "first+name", "cat", "sel%5B%5D", "comment"};
     Random random;
     std::string body = "obj=Bench.Kilobyte+Send";
@@ -193,10 +193,9 @@ void decode_form_data_in_new_process(benchmark::State& state)
             clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
             bool const resolved = qmt::decode_form_data(*environment, data, body().size(), buffers, target);
             clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
-            ChildFigures const figures {static_cast<double>(end.tv_sec - start.tv_sec)
-                                            + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9,
-                                        resolved ? environment->custom_items()->count() : -1,
-                                        minor_faults() - faults_before};
+            ChildFigures const figures {
+                static_cast<double>(end.tv_sec - start.tv_sec) + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9,
+                resolved ? environment->custom_items()->count() : -1, minor_faults() - faults_before};
             _exit(write(ends[1], &figures, sizeof figures) == sizeof figures ? 0 : 1);
         }
         close(ends[1]);
@@ -242,12 +241,15 @@ class SummaryReporter final : public benchmark::ConsoleReporter {
 public:
     struct Result {
         std::string name;
-        double median_rate { 0 };
-        double best_rate { 0 };
-        double median_wall_rate { 0 };
+        double median_rate {0};
+        double best_rate {0};
+        double median_wall_rate {0};
     };
 
-    SummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) { }
+    SummaryReporter()
+        : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular)
+    {
+    }
 
     // The machine's description goes to standard error and says little here; the load does.
     bool ReportContext(Context const&) override

@@ -26,8 +26,8 @@
 enum { default_runs = 2000, warmup_runs = 50, max_output = 64 * 1024 };
 
 /* The targets the gateway is held to. */
-static const double max_time_ratio = 1.5;
-static const long max_rss_difference_kib = 2048;
+static double const max_time_ratio = 1.5;
+static long const max_rss_difference_kib = 2048;
 
 struct Sample {
     double wall_us;
@@ -37,8 +37,8 @@ struct Sample {
 };
 
 struct Program {
-    const char* label;
-    const char* path;
+    char const* label;
+    char const* path;
     struct Sample* samples;
     size_t count;
     char first_output[max_output];
@@ -107,15 +107,15 @@ static int run_once(struct Program* program, char* const* environment, int keep,
     return 0;
 }
 
-static int compare_doubles(const void* a, const void* b)
+static int compare_doubles(void const* a, void const* b)
 {
-    double const x = *(const double*)a, y = *(const double*)b;
+    double const x = *(double const*)a, y = *(double const*)b;
     return (x > y) - (x < y);
 }
 
-static int compare_longs(const void* a, const void* b)
+static int compare_longs(void const* a, void const* b)
 {
-    long const x = *(const long*)a, y = *(const long*)b;
+    long const x = *(long const*)a, y = *(long const*)b;
     return (x > y) - (x < y);
 }
 
@@ -157,7 +157,7 @@ static struct Figures figures_of(const struct Program* program)
     return f;
 }
 
-static void print_row(const char* label, const struct Figures* f)
+static void print_row(char const* label, const struct Figures* f)
 {
     printf("  %-9s %9.0f %9.0f %9.0f %9.0f %11ld %11ld %9ld\n", label, f->wall_median, f->wall_p10, f->wall_p90,
            f->cpu_median, f->rss_median, f->rss_max, f->faults_median);
@@ -170,7 +170,7 @@ int main(int argc, char** argv)
         return 2;
     }
     size_t const runs = argc == 4 ? strtoul(argv[3], NULL, 10) : default_runs;
-    const char* registry = getenv("QUILLMATE_REGISTRY");
+    char const* registry = getenv("QUILLMATE_REGISTRY");
     if (runs < 10 || registry == NULL) {
         fprintf(stderr, "request_cost: needs at least 10 runs and QUILLMATE_REGISTRY\n");
         return 2;
@@ -238,8 +238,7 @@ int main(int argc, char** argv)
 
     printf("request cost: %zu runs each, %zu-byte response, fork+exec+wait4, output drained from a pipe\n", runs,
            programs[0].first_output_length);
-    printf("  %-9s %9s %9s %9s %9s %11s %11s %9s\n", "", "median", "p10", "p90", "cpu", "maxrss", "maxrss",
-           "minor");
+    printf("  %-9s %9s %9s %9s %9s %11s %11s %9s\n", "", "median", "p10", "p90", "cpu", "maxrss", "maxrss", "minor");
     printf("  %-9s %9s %9s %9s %9s %11s %11s %9s\n", "", "wall us", "wall us", "wall us", "median us", "median KiB",
            "max KiB", "faults");
     print_row("gateway", &gateway);

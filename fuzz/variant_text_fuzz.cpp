@@ -18,7 +18,7 @@ constexpr SHORT sentinel = 0x5A5A;
 struct Answer {
     HRESULT status;
     LONG value;
-    bool operator==(const Answer&) const = default;
+    bool operator==(Answer const&) const = default;
 };
 
 [[noreturn]] void fail() { std::abort(); }
@@ -54,7 +54,10 @@ Answer convert(VARIANT& source)
 // An object whose default value is a fixed variant.
 class ValueObject final : public IDispatch {
 public:
-    explicit ValueObject(const VARIANT& value) : value_(value) {}
+    explicit ValueObject(const VARIANT& value)
+        : value_(value)
+    {
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
     {
@@ -145,15 +148,15 @@ void fuzz_text(const OLECHAR* units, std::size_t count)
     VariantClear(&source);
 }
 
-template <typename T>
-T read(const std::uint8_t* data, std::size_t size)
+template<typename T>
+T read(std::uint8_t const* data, std::size_t size)
 {
     T value {};
     std::memcpy(&value, data, size < sizeof value ? size : sizeof value);
     return value;
 }
 
-void fuzz_number(std::uint8_t kind, const std::uint8_t* data, std::size_t size)
+void fuzz_number(std::uint8_t kind, std::uint8_t const* data, std::size_t size)
 {
     VARIANT source;
     VariantInit(&source);
@@ -196,7 +199,7 @@ void fuzz_number(std::uint8_t kind, const std::uint8_t* data, std::size_t size)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size)
 {
     if (size == 0)
         return 0;

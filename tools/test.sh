@@ -39,6 +39,7 @@ mkdir -p build
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 &
 prefix_job=$!
 
+step "formatting (tools/format.sh --check)" tools/format.sh --check
 for preset in native win64 win32 sanitize; do
     step "build $preset" build "$preset"
 done

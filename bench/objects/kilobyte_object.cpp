@@ -61,16 +61,16 @@ public:
         ids[0] = DISPID_Send;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
-                                     EXCEPINFO*, UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
     {
         if (member != DISPID_Send)
             return DISP_E_MEMBERNOTFOUND;
         if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_UNKNOWN)
             return DISP_E_BADPARAMCOUNT;
         QmtEnvironment* environment = nullptr;
-        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment,
-                                                          reinterpret_cast<void**>(&environment)) != S_OK)
+        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment, reinterpret_cast<void**>(&environment))
+            != S_OK)
             return DISP_E_TYPEMISMATCH;
         HRESULT const status = send_page(environment);
         environment->Release();
@@ -109,8 +109,7 @@ HRESULT STDMETHODCALLTYPE KilobyteFactory::CreateInstance(IUnknown* outer, REFII
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid,
-                                                                                           REFIID riid,
+extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
                                                                                            void** object)
 {
     *object = nullptr;

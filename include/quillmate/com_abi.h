@@ -297,11 +297,13 @@ struct IUnknown {
 struct IDispatch : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
-                                                    LCID lcid, DISPID* rgDispId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                                    DISPID* rgDispId)
+        = 0;
     virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                                             DISPPARAMS* pDispParams, VARIANT* pVarResult,
-                                             EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
+                                             DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                                             UINT* puArgErr)
+        = 0;
 };
 
 struct IClassFactory : IUnknown {
@@ -326,7 +328,7 @@ QMT_RUNTIME_EXPORT const IID IID_IEnumVARIANT;
 
 QMT_RUNTIME_EXPORT BSTR SysAllocString(const OLECHAR* psz);
 QMT_RUNTIME_EXPORT BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
-QMT_RUNTIME_EXPORT BSTR SysAllocStringByteLen(const char* psz, UINT len);
+QMT_RUNTIME_EXPORT BSTR SysAllocStringByteLen(char const* psz, UINT len);
 QMT_RUNTIME_EXPORT void SysFreeString(BSTR bstrString);
 QMT_RUNTIME_EXPORT UINT SysStringLen(BSTR bstr);
 QMT_RUNTIME_EXPORT UINT SysStringByteLen(BSTR bstr);
@@ -341,5 +343,5 @@ QMT_RUNTIME_EXPORT HRESULT CoInitialize(LPVOID pvReserved);
 QMT_RUNTIME_EXPORT void CoUninitialize();
 QMT_RUNTIME_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);
 QMT_RUNTIME_EXPORT HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid);
-QMT_RUNTIME_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext,
-                                            REFIID riid, LPVOID* ppv);
+QMT_RUNTIME_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid,
+                                            LPVOID* ppv);

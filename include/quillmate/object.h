@@ -78,7 +78,7 @@ struct HeapOf {
     using Type = ProcessHeap;
 };
 template<typename Derived>
-    requires requires { typename Derived::Heap; }
+requires requires { typename Derived::Heap; }
 struct HeapOf<Derived> {
     using Type = typename Derived::Heap;
 };
@@ -143,7 +143,7 @@ private:
             return E_NOINTERFACE;
     }
 
-    ULONG m_references { 1 };
+    ULONG m_references {1};
 };
 
 // An object whose callers bind early: its dispatch operations answer E_NOTIMPL (an object

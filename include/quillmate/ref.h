@@ -12,7 +12,10 @@ template<typename Interface>
 class Ref {
 public:
     Ref() = default;
-    Ref(Ref&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) { }
+    Ref(Ref&& other) noexcept
+        : m_pointer(std::exchange(other.m_pointer, nullptr))
+    {
+    }
     Ref& operator=(Ref&& other) noexcept
     {
         if (this != &other) {
@@ -49,7 +52,7 @@ public:
     }
 
 private:
-    Interface* m_pointer { nullptr };
+    Interface* m_pointer {nullptr};
 };
 
 } // namespace quillmate

@@ -6,9 +6,9 @@
 #    ifndef WIN32_LEAN_AND_MEAN
 #        define WIN32_LEAN_AND_MEAN
 #    endif
-#    include <windows.h>
 #    include <ole2.h>
 #    include <oleauto.h>
+#    include <windows.h>
 #else
 #    include "quillmate/com_abi.h"
 #endif

@@ -56,8 +56,9 @@ HRESULT list(QmtEnvironment* environment)
     category->Release();
     send(environment, TEXT16("<P>Articles in category "));
     send(environment, value);
-    send(environment, TEXT16(":</P><UL><LI>Fountain pen</LI><LI>Blotting paper</LI><LI>Ink, blue</LI></UL>"
-                             "</BODY></HTML>\n"));
+    send(environment,
+         TEXT16(":</P><UL><LI>Fountain pen</LI><LI>Blotting paper</LI><LI>Ink, blue</LI></UL>"
+                "</BODY></HTML>\n"));
     SysFreeString(value);
     return S_OK;
 }
@@ -96,15 +97,16 @@ public:
         ids[0] = DISPID_List;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
-                                     EXCEPINFO*, UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
     {
         if (member != DISPID_List)
             return DISP_E_MEMBERNOTFOUND;
         if (parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_UNKNOWN)
             return DISP_E_BADPARAMCOUNT;
         QmtEnvironment* environment = nullptr;
-        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment, reinterpret_cast<void**>(&environment)) != S_OK)
+        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment, reinterpret_cast<void**>(&environment))
+            != S_OK)
             return DISP_E_TYPEMISMATCH;
         HRESULT const status = list(environment);
         environment->Release();
@@ -112,7 +114,7 @@ public:
     }
 
 private:
-    ULONG m_references { 1 };
+    ULONG m_references {1};
 };
 
 class CatalogFactory final : public IClassFactory {
@@ -125,7 +127,7 @@ public:
         *object = this;
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives as long as the library
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; } // lives as long as the library
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override
     {

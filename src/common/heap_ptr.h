@@ -13,8 +13,14 @@ template<typename T>
 class HeapPtr {
 public:
     HeapPtr() = default;
-    explicit HeapPtr(T* block) : m_block(block) { }
-    HeapPtr(HeapPtr&& other) noexcept : m_block(other.leak()) { }
+    explicit HeapPtr(T* block)
+        : m_block(block)
+    {
+    }
+    HeapPtr(HeapPtr&& other) noexcept
+        : m_block(other.leak())
+    {
+    }
     HeapPtr& operator=(HeapPtr&& other) noexcept
     {
         if (this != &other)
@@ -29,7 +35,7 @@ public:
     {
         if (elements > SIZE_MAX / sizeof(T))
             return HeapPtr {};
-        return HeapPtr { static_cast<T*>(platform::heap_allocate(elements * sizeof(T))) };
+        return HeapPtr {static_cast<T*>(platform::heap_allocate(elements * sizeof(T)))};
     }
 
     void reset(T* block = nullptr) { platform::heap_free(std::exchange(m_block, block)); }
@@ -38,7 +44,7 @@ public:
     explicit operator bool() const { return m_block != nullptr; }
 
 private:
-    T* m_block { nullptr };
+    T* m_block {nullptr};
 };
 
 } // namespace qmt

@@ -13,7 +13,8 @@ bool PointerList::append(void* pointer)
     if (m_count == m_capacity) {
         std::int32_t const capacity = m_capacity == 0 ? 4 : (m_capacity > INT32_MAX / 2 ? INT32_MAX : m_capacity * 2);
         std::size_t const bytes = static_cast<std::size_t>(capacity) * sizeof(void*);
-        void* grown = m_entries == nullptr ? platform::heap_allocate(bytes) : platform::heap_reallocate(m_entries, bytes);
+        void* grown
+            = m_entries == nullptr ? platform::heap_allocate(bytes) : platform::heap_reallocate(m_entries, bytes);
         if (grown == nullptr)
             return false;
         m_entries = static_cast<void**>(grown);

@@ -24,9 +24,9 @@ public:
     void* at(std::int32_t index) const { return m_entries[index]; }
 
 private:
-    void** m_entries { nullptr };
-    std::int32_t m_count { 0 };
-    std::int32_t m_capacity { 0 };
+    void** m_entries {nullptr};
+    std::int32_t m_count {0};
+    std::int32_t m_capacity {0};
 };
 
 } // namespace qmt

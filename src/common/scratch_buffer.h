@@ -51,8 +51,8 @@ public:
     std::size_t capacity() const { return m_capacity; }
 
 private:
-    Element* m_data { nullptr };
-    std::size_t m_capacity { 0 };
+    Element* m_data {nullptr};
+    std::size_t m_capacity {0};
 };
 
 } // namespace qmt

@@ -43,7 +43,8 @@ std::size_t wide_from_narrow_into(char const* narrow, std::size_t length, WideCh
     std::size_t const room = capacity - 1 - ascii;
     int converted = 0;
     if (rest > 0 && rest <= INT_MAX && room > 0 && room <= INT_MAX)
-        converted = platform::wide_from_narrow(narrow + ascii, static_cast<int>(rest), out + ascii, static_cast<int>(room));
+        converted
+            = platform::wide_from_narrow(narrow + ascii, static_cast<int>(rest), out + ascii, static_cast<int>(room));
     if (converted < 0)
         converted = 0;
     std::size_t const units = rest == 0 ? ascii : (converted == 0 ? 0 : ascii + static_cast<std::size_t>(converted));

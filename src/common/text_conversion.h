@@ -11,7 +11,7 @@ namespace qmt {
 
 struct NarrowText {
     HeapPtr<char> bytes; // zero-terminated
-    std::size_t length { 0 };
+    std::size_t length {0};
 };
 
 // The first `length` units of `wide`, converted; null bytes when memory is short.

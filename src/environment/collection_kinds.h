@@ -2,8 +2,8 @@
 // interfaces, identifiers and out-of-range message that tell them apart.
 #pragma once
 
-#include "report/message_numbers.h"
 #include "quillmate/interfaces.h"
+#include "report/message_numbers.h"
 
 namespace qmt {
 

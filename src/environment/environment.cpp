@@ -7,6 +7,7 @@
 #include "report/message_numbers.h"
 
 #include <new>
+#include <utility>
 
 namespace qmt {
 
@@ -54,10 +55,7 @@ HRESULT STDMETHODCALLTYPE Environment::QueryInterface(REFIID riid, void** object
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE Environment::AddRef()
-{
-    return ++m_references;
-}
+ULONG STDMETHODCALLTYPE Environment::AddRef() { return ++m_references; }
 
 ULONG STDMETHODCALLTYPE Environment::Release()
 {
@@ -128,30 +126,15 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Environment::OpenTemplate(BSTR)
-{
-    return E_NOTIMPL;
-}
+HRESULT STDMETHODCALLTYPE Environment::OpenTemplate(BSTR) { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE Environment::SendTemplate(BSTR, BSTR)
-{
-    return E_NOTIMPL;
-}
+HRESULT STDMETHODCALLTYPE Environment::SendTemplate(BSTR, BSTR) { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE Environment::BeginSection(BSTR)
-{
-    return E_NOTIMPL;
-}
+HRESULT STDMETHODCALLTYPE Environment::BeginSection(BSTR) { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE Environment::EndSection()
-{
-    return E_NOTIMPL;
-}
+HRESULT STDMETHODCALLTYPE Environment::EndSection() { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT*)
-{
-    return E_NOTIMPL;
-}
+HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT*) { return E_NOTIMPL; }
 
 HRESULT STDMETHODCALLTYPE Environment::OpenOutputFile(BSTR Filename)
 {
@@ -167,7 +150,7 @@ HRESULT STDMETHODCALLTYPE Environment::OpenOutputFile(BSTR Filename)
         report_error(m_error_state, message::OutputFileNotCreated, Filename);
         return E_INVALIDARG;
     }
-    m_channel.redirect_to(static_cast<platform::File&&>(file));
+    m_channel.redirect_to(std::move(file));
     return S_OK;
 }
 

@@ -6,9 +6,9 @@
 #include "environment/early_bound.h"
 #include "environment/item_collection.h"
 #include "environment/output_channel.h"
+#include "quillmate/interfaces.h"
 #include "report/error_state.h"
 #include "template/template_state.h"
-#include "quillmate/interfaces.h"
 
 namespace qmt {
 
@@ -24,7 +24,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-
 
     HRESULT STDMETHODCALLTYPE get_ServerItems(::ServerItems** ppServerItems) override;
     HRESULT STDMETHODCALLTYPE get_CustomItems(::CustomItems** ppCustomItems) override;
@@ -42,9 +41,9 @@ private:
     Environment();
     ~Environment();
 
-    ULONG m_references { 1 };
-    ServerItemCollection* m_server_items { nullptr };
-    CustomItemCollection* m_custom_items { nullptr };
+    ULONG m_references {1};
+    ServerItemCollection* m_server_items {nullptr};
+    CustomItemCollection* m_custom_items {nullptr};
     OutputChannel m_channel;
     TemplateState m_template;
     ErrorState m_error_state;

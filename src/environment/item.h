@@ -25,9 +25,9 @@ private:
     Item() = default;
     ~Item() = default;
 
-    ULONG m_references { 1 };
-    WideChar* m_name { nullptr };  // null for an empty name; stored right after the item
-    WideChar* m_value { nullptr }; // null for an empty value; stored after the name
+    ULONG m_references {1};
+    WideChar* m_name {nullptr}; // null for an empty name; stored right after the item
+    WideChar* m_value {nullptr}; // null for an empty value; stored after the name
 };
 
 using ServerItemObject = Item<ServerItemsKind>;

@@ -119,8 +119,8 @@ ULONG STDMETHODCALLTYPE ItemCollection<Kind>::Release()
 }
 
 template<typename Kind>
-HRESULT STDMETHODCALLTYPE ItemCollection<Kind>::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                                       EXCEPINFO*, UINT*)
+HRESULT STDMETHODCALLTYPE ItemCollection<Kind>::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                                       UINT*)
 {
     // Table-driven dispatch needs the program's own type library, which it does not carry yet.
     return E_NOTIMPL;

@@ -47,15 +47,18 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** ppEnum) override;
 
 private:
-    explicit ItemCollection(ErrorState& owner) : m_owner(owner) { }
+    explicit ItemCollection(ErrorState& owner)
+        : m_owner(owner)
+    {
+    }
     ~ItemCollection();
     ItemCollection* make_enumerator_copy(std::int32_t position) const;
     HRESULT find_by_name(BSTR name, typename Kind::ItemInterface** item);
     HRESULT find_by_number(VARIANT* index, typename Kind::ItemInterface** item);
 
-    ULONG m_references { 1 };
-    bool m_shares_items { false };
-    std::int32_t m_position { 0 };
+    ULONG m_references {1};
+    bool m_shares_items {false};
+    std::int32_t m_position {0};
     PointerList m_items;
     ErrorState& m_owner;
 };

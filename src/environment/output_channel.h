@@ -5,6 +5,7 @@
 #include "platform/file.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace qmt {
 
@@ -15,7 +16,7 @@ public:
     void flush_standard_output_unless_redirected();
 
     bool has_output_file() const { return m_output_file.is_open(); }
-    void redirect_to(platform::File file) { m_output_file = static_cast<platform::File&&>(file); }
+    void redirect_to(platform::File file) { m_output_file = std::move(file); }
     // Flushes and closes the output file; output goes to standard output again.
     void close_output_file();
 

@@ -61,7 +61,8 @@ bool resolve_target(Environment& environment, WideChar const* value, std::size_t
         return false;
     }
     void* object = nullptr;
-    if (CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object) != S_OK || object == nullptr) {
+    if (CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object) != S_OK
+        || object == nullptr) {
         report_error(errors, message::ObjectNotCreated, class_name);
         return false;
     }
@@ -143,8 +144,7 @@ WideChar const* convert_segment(char const* bytes, std::size_t length, ScratchBu
     return buffer.data();
 }
 
-bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers,
-                      Target& target)
+bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target)
 {
     bool first_pair = true;
     bool resolved = false;

@@ -17,8 +17,8 @@ struct DecodingBuffers {
 };
 
 struct Target {
-    IDispatch* object { nullptr }; // belongs to the caller, also after a failure
-    DISPID method { 0 };
+    IDispatch* object {nullptr}; // belongs to the caller, also after a failure
+    DISPID method {0};
 };
 
 // Decodes `data` (rewritten in place) and resolves the target. False after an error page

@@ -16,8 +16,8 @@ namespace {
 constexpr std::size_t initial_text_buffer = 10;
 
 struct CallOutcome {
-    bool called { false };
-    HRESULT status { S_OK };
+    bool called {false};
+    HRESULT status {S_OK};
     EXCEPINFO exception {};
 };
 
@@ -28,13 +28,13 @@ CallOutcome call_method(Target const& target, Environment& environment)
     VariantInit(&argument);
     argument.vt = VT_UNKNOWN;
     argument.punkVal = static_cast<::QmtEnvironment*>(&environment); // the method adds its own reference if it keeps it
-    DISPPARAMS parameters { &argument, nullptr, 1, 0 };
+    DISPPARAMS parameters {&argument, nullptr, 1, 0};
     VARIANT result;
     VariantInit(&result);
     UINT argument_error = 0;
     outcome.called = true;
-    outcome.status = target.object->Invoke(target.method, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD,
-                                           &parameters, &result, &outcome.exception, &argument_error);
+    outcome.status = target.object->Invoke(target.method, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &parameters,
+                                           &result, &outcome.exception, &argument_error);
     return outcome;
 }
 

@@ -17,15 +17,17 @@ enum class RequestMethod {
 };
 
 struct RequestLine {
-    RequestMethod method { RequestMethod::None };
-    std::int32_t data_length { 0 };
+    RequestMethod method {RequestMethod::None};
+    std::int32_t data_length {0};
 };
 
 inline constexpr char const* server_variable_names[24] = {
-    "AUTH_TYPE", "CONTENT_LENGTH", "CONTENT_TYPE", "GATEWAY_INTERFACE", "HTTP_ACCEPT", "HTTP_ACCEPT_LANGUAGE",
-    "HTTP_COOKIE", "HTTP_CONNECTION", "HTTP_HOST", "HTTP_REFERER", "HTTP_USER_AGENT", "PATH_INFO",
-    "PATH_TRANSLATED", "REFERER_URL", "REMOTE_ADDR", "REMOTE_HOST", "REMOTE_IDENT", "REMOTE_USER",
-    "REQUEST_METHOD", "SCRIPT_NAME", "SERVER_NAME", "SERVER_PORT", "SERVER_PROTOCOL", "SERVER_SOFTWARE",
+    "AUTH_TYPE",       "CONTENT_LENGTH",       "CONTENT_TYPE",    "GATEWAY_INTERFACE",
+    "HTTP_ACCEPT",     "HTTP_ACCEPT_LANGUAGE", "HTTP_COOKIE",     "HTTP_CONNECTION",
+    "HTTP_HOST",       "HTTP_REFERER",         "HTTP_USER_AGENT", "PATH_INFO",
+    "PATH_TRANSLATED", "REFERER_URL",          "REMOTE_ADDR",     "REMOTE_HOST",
+    "REMOTE_IDENT",    "REMOTE_USER",          "REQUEST_METHOD",  "SCRIPT_NAME",
+    "SERVER_NAME",     "SERVER_PORT",          "SERVER_PROTOCOL", "SERVER_SOFTWARE",
 };
 
 // Adds the 24 server variables to `server_items`, in table order, and learns the method
@@ -38,7 +40,7 @@ std::int32_t parse_content_length(char const* text);
 
 struct FormData {
     HeapPtr<char> bytes; // null only when nothing could be allocated
-    std::size_t count { 0 };
+    std::size_t count {0};
 };
 
 // The form data: QUERY_STRING for GET, the body on standard input for POST. The POST body

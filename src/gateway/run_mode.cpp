@@ -6,7 +6,8 @@ namespace qmt {
 
 RunMode decide_run_mode(char const* command_line)
 {
-    if (platform::environment_variable_is_set("GATEWAY_INTERFACE") || platform::environment_variable_is_set("REQUEST_METHOD"))
+    if (platform::environment_variable_is_set("GATEWAY_INTERFACE")
+        || platform::environment_variable_is_set("REQUEST_METHOD"))
         return RunMode::Request;
     if (command_line == nullptr)
         return RunMode::Request;

@@ -11,7 +11,10 @@ namespace qmt::platform {
 class File {
 public:
     File() = default;
-    File(File&& other) noexcept : m_handle(other.release()) { }
+    File(File&& other) noexcept
+        : m_handle(other.release())
+    {
+    }
     File& operator=(File&& other) noexcept;
     File(File const&) = delete;
     File& operator=(File const&) = delete;
@@ -29,8 +32,11 @@ public:
     NativeHandle release();
 
 private:
-    explicit File(NativeHandle handle) : m_handle(handle) { }
-    NativeHandle m_handle { invalid_handle };
+    explicit File(NativeHandle handle)
+        : m_handle(handle)
+    {
+    }
+    NativeHandle m_handle {invalid_handle};
 };
 
 // A read-only view of a whole file. The view keeps the file's content reachable after
@@ -53,10 +59,10 @@ public:
 
 private:
     void unmap();
-    unsigned char const* m_data { nullptr };
-    std::uint64_t m_length { 0 };
+    unsigned char const* m_data {nullptr};
+    std::uint64_t m_length {0};
 #ifdef _WIN32
-    void* m_mapping { nullptr };
+    void* m_mapping {nullptr};
 #endif
 };
 

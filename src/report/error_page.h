@@ -11,11 +11,11 @@
 
 namespace qmt {
 
-inline constexpr std::string_view error_page_head =
-    "Content-type: text/html\n\n<HTML><HEAD><TITLE>Quillmate Failure</TITLE></HEAD><BODY><CENTER>"
-    "<H1>Halvorn Quillmate Failure</H1><HR></CENTER><FONT SIZE=+2>The following critical error "
-    "occurred:</FONT><BR><BR><BR><CENTER><TABLE BORDER=1><TR><TH WIDTH=800><FONT SIZE=+2>Error "
-    "Description</FONT></TH></TR><TR><TD WIDTH=800><FONT SIZE=+1>";
+inline constexpr std::string_view error_page_head
+    = "Content-type: text/html\n\n<HTML><HEAD><TITLE>Quillmate Failure</TITLE></HEAD><BODY><CENTER>"
+      "<H1>Halvorn Quillmate Failure</H1><HR></CENTER><FONT SIZE=+2>The following critical error "
+      "occurred:</FONT><BR><BR><BR><CENTER><TABLE BORDER=1><TR><TH WIDTH=800><FONT SIZE=+2>Error "
+      "Description</FONT></TH></TR><TR><TD WIDTH=800><FONT SIZE=+1>";
 inline constexpr std::string_view error_page_tail = "</FONT></TD></TR></TABLE></CENTER></BODY></HTML>";
 static_assert(error_page_head.size() == 330 && error_page_tail.size() == 48);
 

@@ -10,7 +10,7 @@ public:
     void set() { m_set = 1; }
 
 private:
-    volatile int m_set { 0 }; // also written from the fault report
+    int volatile m_set {0}; // also written from the fault report
 };
 
 } // namespace qmt

@@ -46,8 +46,7 @@ std::size_t append_escaped(WideChar const* text, char* out, std::size_t budget)
         } else {
             // One character at a time, so a cut never splits a character's bytes.
             int units = is_high_surrogate(text[index]) && is_low_surrogate(text[index + 1]) ? 2 : 1;
-            int const converted = platform::narrow_from_wide(
-                text + index, units, piece, sizeof piece);
+            int const converted = platform::narrow_from_wide(text + index, units, piece, sizeof piece);
             piece_length = converted > 0 ? static_cast<std::size_t>(converted) : 0;
             index += static_cast<std::size_t>(units);
         }

@@ -10,7 +10,7 @@
 
 namespace qmt {
 
-inline constexpr std::size_t message_capacity = 1000;  // formatted message, terminator included
+inline constexpr std::size_t message_capacity = 1000; // formatted message, terminator included
 inline constexpr std::size_t caller_text_capacity = 1000; // one converted caller's text, terminator included
 
 // Writes the formatted message into `out` (message_capacity bytes) and returns its length.

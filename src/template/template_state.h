@@ -11,7 +11,7 @@ namespace qmt {
 
 struct TemplateState {
     platform::File file;
-    std::int32_t current_section { 0 };
+    std::int32_t current_section {0};
     PointerList sections;
 };
 

@@ -24,7 +24,11 @@ struct FileContent {
 };
 
 struct Case {
-    Case(std::string group_name, std::string case_name) : group(std::move(group_name)), name(std::move(case_name)) { }
+    Case(std::string group_name, std::string case_name)
+        : group(std::move(group_name))
+        , name(std::move(case_name))
+    {
+    }
 
     std::string group;
     std::string name;
@@ -33,19 +37,19 @@ struct Case {
     std::vector<std::pair<std::string, std::string>> variables; // only these are set
     std::vector<std::string> arguments;
     std::vector<std::string> body; // standard input, piece by piece
-    int pause_between_pieces_ms { 0 };
-    bool body_stays_open { false };
-    bool content_length_from_body { false }; // CONTENT_LENGTH is the body's size after {DIR} is filled in
-    OutputSink output { OutputSink::pipe };
+    int pause_between_pieces_ms {0};
+    bool body_stays_open {false};
+    bool content_length_from_body {false}; // CONTENT_LENGTH is the body's size after {DIR} is filled in
+    OutputSink output {OutputSink::pipe};
     std::vector<FileContent> fixtures;
 
     // The answer.
     std::string expected_output;
     std::vector<FileContent> expected_files;
-    Ending ending { Ending::normal };
+    Ending ending {Ending::normal};
     std::optional<std::string> expected_trace; // the probe's trace on standard error
-    int at_least_ms { 0 };
-    int at_most_ms { 0 }; // 0: only the runner's time limit
+    int at_least_ms {0};
+    int at_most_ms {0}; // 0: only the runner's time limit
 
     Case& set(std::string const& variable, std::string const& value)
     {

@@ -31,10 +31,12 @@ std::size_t room_beside(std::string const& message_with_empty_text)
 std::string all_server_variables_set()
 {
     std::string const names[] = {
-        "AUTH_TYPE", "CONTENT_LENGTH", "CONTENT_TYPE", "GATEWAY_INTERFACE", "HTTP_ACCEPT", "HTTP_ACCEPT_LANGUAGE",
-        "HTTP_COOKIE", "HTTP_CONNECTION", "HTTP_HOST", "HTTP_REFERER", "HTTP_USER_AGENT", "PATH_INFO",
-        "PATH_TRANSLATED", "REFERER_URL", "REMOTE_ADDR", "REMOTE_HOST", "REMOTE_IDENT", "REMOTE_USER",
-        "SCRIPT_NAME", "SERVER_NAME", "SERVER_PORT", "SERVER_PROTOCOL", "SERVER_SOFTWARE",
+        "AUTH_TYPE",       "CONTENT_LENGTH",       "CONTENT_TYPE",    "GATEWAY_INTERFACE",
+        "HTTP_ACCEPT",     "HTTP_ACCEPT_LANGUAGE", "HTTP_COOKIE",     "HTTP_CONNECTION",
+        "HTTP_HOST",       "HTTP_REFERER",         "HTTP_USER_AGENT", "PATH_INFO",
+        "PATH_TRANSLATED", "REFERER_URL",          "REMOTE_ADDR",     "REMOTE_HOST",
+        "REMOTE_IDENT",    "REMOTE_USER",          "SCRIPT_NAME",     "SERVER_NAME",
+        "SERVER_PORT",     "SERVER_PROTOCOL",      "SERVER_SOFTWARE",
     };
     std::string joined;
     for (std::string const& name : names)
@@ -167,9 +169,7 @@ std::vector<Case> build_table()
     add(Case(intake, "GetWithoutQueryStringGetsMessage5WithEmptyText")
             .set("REQUEST_METHOD", "GET")
             .expect(page(invalid_target(""))));
-    add(Case(intake, "GetWithEmptyQueryStringGetsMessage5WithEmptyText")
-            .get("")
-            .expect(page(invalid_target(""))));
+    add(Case(intake, "GetWithEmptyQueryStringGetsMessage5WithEmptyText").get("").expect(page(invalid_target(""))));
     add(Case(intake, "PostBodyIsTheFormData")
             .post("obj=Qmt.Probe+Dump&a=1&b=2")
             .expect(custom_dump({{"a", "1"}, {"b", "2"}})));
@@ -212,10 +212,7 @@ std::vector<Case> build_table()
             .set("REQUEST_METHOD", "POST")
             .body_in_pieces({body}, 0)
             .expect(page(invalid_target(""))));
-    add(Case(intake, "ZeroContentLengthReadsNothing")
-            .post(body)
-            .content_length("0")
-            .expect(page(invalid_target(""))));
+    add(Case(intake, "ZeroContentLengthReadsNothing").post(body).content_length("0").expect(page(invalid_target(""))));
     add(Case(intake, "BodyLongerThanContentLengthIsCut")
             .post(body)
             .content_length("22")
@@ -246,12 +243,8 @@ std::vector<Case> build_table()
     add(Case(decoding, "PlusIsASpaceAndLaterPairsBecomeItemsInOrder")
             .get("obj=Qmt.Probe+Dump&cat=7&b=2")
             .expect(custom_dump({{"cat", "7"}, {"b", "2"}})));
-    add(Case(decoding, "EmptyFirstNameResolvesTheTarget")
-            .get("=Qmt.Probe+Dump&a=1")
-            .expect(custom_dump({{"a", "1"}})));
-    add(Case(decoding, "FirstNameIsIgnoredWhateverItHolds")
-            .get("a%26b%3D=Qmt.Probe+Dump")
-            .expect(custom_dump({})));
+    add(Case(decoding, "EmptyFirstNameResolvesTheTarget").get("=Qmt.Probe+Dump&a=1").expect(custom_dump({{"a", "1"}})));
+    add(Case(decoding, "FirstNameIsIgnoredWhateverItHolds").get("a%26b%3D=Qmt.Probe+Dump").expect(custom_dump({})));
     add(Case(decoding, "AmpersandInsideANameIsAnOrdinaryCharacter")
             .get("obj=Qmt.Probe+Dump&a&b=v")
             .expect(custom_dump({{"a&b", "v"}})));
@@ -328,9 +321,7 @@ std::vector<Case> build_table()
     add(Case(resolution, "UnknownMethodGetsMessage3")
             .get("obj=Qmt.Probe+Frobnicate&a=1")
             .expect(page(method_not_found("Frobnicate"))));
-    add(Case(resolution, "MethodNamesAreCaseSensitive")
-            .get("obj=Qmt.Probe+run")
-            .expect(page(method_not_found("run"))));
+    add(Case(resolution, "MethodNamesAreCaseSensitive").get("obj=Qmt.Probe+run").expect(page(method_not_found("run"))));
     add(Case(resolution, "EmptyMethodNameGetsMessage3WithEmptyText")
             .get("obj=Qmt.Probe+")
             .expect(page(method_not_found(""))));
@@ -439,7 +430,9 @@ std::vector<Case> build_table()
             .set("SERVER_SOFTWARE", "TestServer/1.0")
             .run("servernum=1&servernum=24")
             .expect("[Basic][TestServer/1.0]"));
-    add(Case(collections, "ServerItemNumberZeroGetsMessage8").run("servernum=0").expect(page(server_item_out_of_range("0"))));
+    add(Case(collections, "ServerItemNumberZeroGetsMessage8")
+            .run("servernum=0")
+            .expect(page(server_item_out_of_range("0"))));
     add(Case(collections, "ServerItemNumberAfterTheLastGetsMessage8")
             .run("servernum=25")
             .expect(page(server_item_out_of_range("25"))));
@@ -450,12 +443,8 @@ std::vector<Case> build_table()
     add(Case(collections, "CustomItemNumberAfterTheLastGetsMessage7")
             .run("customnum=3&x=y")
             .expect(page(custom_item_out_of_range("3"))));
-    add(Case(collections, "FirstOfRepeatedNamesIsFound")
-            .run("custom=k&k=first&k=second")
-            .expect("[first]"));
-    add(Case(collections, "EmptyNameIsNeverFound")
-            .run("custom=&=nameless")
-            .expect(page(name_not_found(""))));
+    add(Case(collections, "FirstOfRepeatedNamesIsFound").run("custom=k&k=first&k=second").expect("[first]"));
+    add(Case(collections, "EmptyNameIsNeverFound").run("custom=&=nameless").expect(page(name_not_found(""))));
     add(Case(collections, "CountsOfBothCollections").run("count=&a=1&b=2").expect("S=24 C=3"));
     add(Case(collections, "CollectionsKeepWorkingAfterAnErrorPage")
             .run("status=&customnum=0&count=")

@@ -18,8 +18,14 @@ using Clock = std::chrono::steady_clock;
 class Fd {
 public:
     Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) { }
-    Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) { }
+    explicit Fd(int fd)
+        : m_fd(fd)
+    {
+    }
+    Fd(Fd&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
     Fd& operator=(Fd&& other) noexcept
     {
         if (this != &other) {
@@ -38,7 +44,7 @@ public:
     }
 
 private:
-    int m_fd { -1 };
+    int m_fd {-1};
 };
 
 struct Pipe {
@@ -82,7 +88,7 @@ bool read_available(Fd& fd, std::string& into)
 {
     ::setpgid(0, 0);
     // The runner ignores SIGPIPE; the program under test must start with the default.
-    struct sigaction default_action {};
+    struct sigaction default_action { };
     default_action.sa_handler = SIG_DFL;
     for (int signal_number = 1; signal_number < NSIG; ++signal_number)
         ::sigaction(signal_number, &default_action, nullptr);
@@ -125,7 +131,8 @@ ChildResult run_child(ChildRequest const& request)
     Fd output_target;
     Fd error_target = std::move(errors.write_end);
     if (request.output == OutputSink::full || request.output == OutputSink::discard) {
-        output_target = Fd(::open(request.output == OutputSink::full ? "/dev/full" : "/dev/null", O_WRONLY | O_CLOEXEC));
+        output_target
+            = Fd(::open(request.output == OutputSink::full ? "/dev/full" : "/dev/null", O_WRONLY | O_CLOEXEC));
         output.read_end.reset();
         if (request.output == OutputSink::discard) {
             error_target = Fd(::open("/dev/null", O_WRONLY | O_CLOEXEC));
@@ -150,8 +157,8 @@ ChildResult run_child(ChildRequest const& request)
         return result;
     }
     if (pid == 0)
-        become_child(request, argv.data(), envp.data(), input.read_end.get(), output_target.get(),
-                     error_target.get(), launch_report.write_end.get());
+        become_child(request, argv.data(), envp.data(), input.read_end.get(), output_target.get(), error_target.get(),
+                     launch_report.write_end.get());
     ::setpgid(pid, pid);
     input.read_end.reset();
     output_target.reset();
@@ -229,8 +236,8 @@ ChildResult run_child(ChildRequest const& request)
         if (::waitpid(pid, &status, WNOHANG) == pid)
             ended = true;
     }
-    result.elapsed_ms = static_cast<long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+    result.elapsed_ms
+        = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
     to_child.reset();
     // What the program wrote before it ended is in the pipes; helpers it started may keep
     // them open, so only what is there now is taken.

@@ -20,21 +20,21 @@ struct ChildRequest {
     std::vector<std::string> environment; // "NAME=value", nothing else is inherited
     std::string working_directory;
     std::vector<std::string> input_pieces;
-    int pause_between_pieces_ms { 0 };
-    bool input_stays_open { false }; // closed only once the process has ended
-    OutputSink output { OutputSink::pipe };
-    int timeout_ms { 20000 };
+    int pause_between_pieces_ms {0};
+    bool input_stays_open {false}; // closed only once the process has ended
+    OutputSink output {OutputSink::pipe};
+    int timeout_ms {20000};
 };
 
 struct ChildResult {
     std::string launch_error; // empty when the program ran
     std::string out;
     std::string err;
-    bool timed_out { false };
-    bool exited { false }; // ended by exit(): exit_code is valid
-    int exit_code { 0 };
-    int signal { 0 }; // ended by this signal when not exited
-    long elapsed_ms { 0 };
+    bool timed_out {false};
+    bool exited {false}; // ended by exit(): exit_code is valid
+    int exit_code {0};
+    int signal {0}; // ended by this signal when not exited
+    long elapsed_ms {0};
 };
 
 ChildResult run_child(ChildRequest const& request);

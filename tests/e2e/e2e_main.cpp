@@ -20,17 +20,17 @@ namespace {
 
 std::unique_ptr<Target> current_target;
 
-constexpr char usage[] =
-    "usage: qmt_e2e --gateway PATH [options] [GoogleTest flags]\n"
-    "  --gateway PATH      the gateway to test (a .exe runs under Wine)\n"
-    "  --probe PATH        the probe object (default: <gateway's directory>/tests/objects/\n"
-    "                      libqmtprobe.so, or qmtprobe.dll for a .exe)\n"
-    "  --launcher PATH     program that runs the gateway (default for a .exe: /usr/lib/wine/wine64)\n"
-    "  --wine-prefix DIR   reuse this Wine prefix instead of creating one for the run\n"
-    "  --pass-env NAME     also hand this variable of the runner's environment to the gateway\n"
-    "                      (for instance ASAN_OPTIONS); may be repeated\n"
-    "  --timeout-ms N      time limit of one request (default 20000)\n"
-    "  --keep-files        keep the work directory (fixtures, output files, registry)\n";
+constexpr char usage[]
+    = "usage: qmt_e2e --gateway PATH [options] [GoogleTest flags]\n"
+      "  --gateway PATH      the gateway to test (a .exe runs under Wine)\n"
+      "  --probe PATH        the probe object (default: <gateway's directory>/tests/objects/\n"
+      "                      libqmtprobe.so, or qmtprobe.dll for a .exe)\n"
+      "  --launcher PATH     program that runs the gateway (default for a .exe: /usr/lib/wine/wine64)\n"
+      "  --wine-prefix DIR   reuse this Wine prefix instead of creating one for the run\n"
+      "  --pass-env NAME     also hand this variable of the runner's environment to the gateway\n"
+      "                      (for instance ASAN_OPTIONS); may be repeated\n"
+      "  --timeout-ms N      time limit of one request (default 20000)\n"
+      "  --keep-files        keep the work directory (fixtures, output files, registry)\n";
 
 // Accepts "--name value" and "--name=value".
 bool take_value(int argc, char** argv, int& index, char const* name, std::string& value)

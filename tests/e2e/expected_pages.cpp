@@ -3,20 +3,22 @@
 namespace e2e::expected {
 namespace {
 
-constexpr std::string_view head =
-    "Content-type: text/html\n\n"
-    "<HTML><HEAD><TITLE>Quillmate Failure</TITLE></HEAD><BODY><CENTER><H1>Halvorn Quillmate Failure</H1>"
-    "<HR></CENTER><FONT SIZE=+2>The following critical error occurred:</FONT><BR><BR><BR><CENTER>"
-    "<TABLE BORDER=1><TR><TH WIDTH=800><FONT SIZE=+2>Error Description</FONT></TH></TR><TR><TD WIDTH=800>"
-    "<FONT SIZE=+1>";
+constexpr std::string_view head
+    = "Content-type: text/html\n\n"
+      "<HTML><HEAD><TITLE>Quillmate Failure</TITLE></HEAD><BODY><CENTER><H1>Halvorn Quillmate Failure</H1>"
+      "<HR></CENTER><FONT SIZE=+2>The following critical error occurred:</FONT><BR><BR><BR><CENTER>"
+      "<TABLE BORDER=1><TR><TH WIDTH=800><FONT SIZE=+2>Error Description</FONT></TH></TR><TR><TD WIDTH=800>"
+      "<FONT SIZE=+1>";
 constexpr std::string_view tail = "</FONT></TD></TR></TABLE></CENTER></BODY></HTML>";
 static_assert(head.size() == 330 && tail.size() == 48);
 
 constexpr char const* server_variables[24] = {
-    "AUTH_TYPE", "CONTENT_LENGTH", "CONTENT_TYPE", "GATEWAY_INTERFACE", "HTTP_ACCEPT", "HTTP_ACCEPT_LANGUAGE",
-    "HTTP_COOKIE", "HTTP_CONNECTION", "HTTP_HOST", "HTTP_REFERER", "HTTP_USER_AGENT", "PATH_INFO",
-    "PATH_TRANSLATED", "REFERER_URL", "REMOTE_ADDR", "REMOTE_HOST", "REMOTE_IDENT", "REMOTE_USER",
-    "REQUEST_METHOD", "SCRIPT_NAME", "SERVER_NAME", "SERVER_PORT", "SERVER_PROTOCOL", "SERVER_SOFTWARE",
+    "AUTH_TYPE",       "CONTENT_LENGTH",       "CONTENT_TYPE",    "GATEWAY_INTERFACE",
+    "HTTP_ACCEPT",     "HTTP_ACCEPT_LANGUAGE", "HTTP_COOKIE",     "HTTP_CONNECTION",
+    "HTTP_HOST",       "HTTP_REFERER",         "HTTP_USER_AGENT", "PATH_INFO",
+    "PATH_TRANSLATED", "REFERER_URL",          "REMOTE_ADDR",     "REMOTE_HOST",
+    "REMOTE_IDENT",    "REMOTE_USER",          "REQUEST_METHOD",  "SCRIPT_NAME",
+    "SERVER_NAME",     "SERVER_PORT",          "SERVER_PROTOCOL", "SERVER_SOFTWARE",
 };
 
 std::string text(std::initializer_list<std::string_view> pieces)

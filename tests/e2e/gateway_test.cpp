@@ -21,8 +21,7 @@ TEST_P(GatewayRequest, AnswersExactly)
 {
     Case const& row = GetParam();
     std::string const report = run_case(target_under_test(), row);
-    EXPECT_TRUE(report.empty()) << row.group << "." << row.name << " on " << target_under_test().description()
-                                << ":\n"
+    EXPECT_TRUE(report.empty()) << row.group << "." << row.name << " on " << target_under_test().description() << ":\n"
                                 << report;
 }
 
@@ -31,8 +30,7 @@ std::string row_name(::testing::TestParamInfo<Case> const& info) { return info.p
 INSTANTIATE_TEST_SUITE_P(RequestDriver, GatewayRequest, ::testing::ValuesIn(cases_of("RequestDriver")), row_name);
 INSTANTIATE_TEST_SUITE_P(RequestIntake, GatewayRequest, ::testing::ValuesIn(cases_of("RequestIntake")), row_name);
 INSTANTIATE_TEST_SUITE_P(FormDecoding, GatewayRequest, ::testing::ValuesIn(cases_of("FormDecoding")), row_name);
-INSTANTIATE_TEST_SUITE_P(TargetResolution, GatewayRequest, ::testing::ValuesIn(cases_of("TargetResolution")),
-                         row_name);
+INSTANTIATE_TEST_SUITE_P(TargetResolution, GatewayRequest, ::testing::ValuesIn(cases_of("TargetResolution")), row_name);
 INSTANTIATE_TEST_SUITE_P(OutputChannel, GatewayRequest, ::testing::ValuesIn(cases_of("OutputChannel")), row_name);
 INSTANTIATE_TEST_SUITE_P(OutputFile, GatewayRequest, ::testing::ValuesIn(cases_of("OutputFile")), row_name);
 INSTANTIATE_TEST_SUITE_P(Collections, GatewayRequest, ::testing::ValuesIn(cases_of("Collections")), row_name);
@@ -42,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(ErrorPage, GatewayRequest, ::testing::ValuesIn(cases_of
 TEST(CaseTable, EveryRowBelongsToASuite)
 {
     char const* const groups[] = {"RequestDriver", "RequestIntake", "FormDecoding", "TargetResolution",
-                                  "OutputChannel", "OutputFile", "Collections", "ErrorPage"};
+                                  "OutputChannel", "OutputFile",    "Collections",  "ErrorPage"};
     std::size_t covered = 0;
     for (char const* group : groups)
         covered += cases_of(group).size();

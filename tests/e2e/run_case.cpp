@@ -106,8 +106,8 @@ std::string run_case(Target const& target, Case const& row)
         if (!difference.empty())
             report += "standard output differs: " + difference;
     }
-    bool const ending_as_expected = row.ending == Ending::normal ? result.exited && result.exit_code == 0
-                                                                 : target.ended_by_access_fault(result);
+    bool const ending_as_expected
+        = row.ending == Ending::normal ? result.exited && result.exit_code == 0 : target.ended_by_access_fault(result);
     if (!ending_as_expected)
         report += "ended with " + describe_ending(result) + ", expected " + describe_expected_ending(row.ending) + "\n";
     if (row.expected_trace) {
@@ -139,7 +139,8 @@ std::string run_case(Target const& target, Case const& row)
             + " ms\n";
         report += "its standard error: \"" + escape_bytes(result.err) + "\"\n";
         if (target.runs_under_wine())
-            report += "Wine printed:" + (wine_messages.empty() ? std::string(" nothing\n") : "\n" + indented(wine_messages));
+            report += "Wine printed:"
+                + (wine_messages.empty() ? std::string(" nothing\n") : "\n" + indented(wine_messages));
     }
     return report;
 }

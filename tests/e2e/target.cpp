@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,7 +60,8 @@ bool write_default_value(fs::path const& key, std::string const& value, std::str
 // and preloader print ("wine: ...", "wine client error:...", "wineserver: ...", "preloader: ...").
 bool is_wine_message(std::string_view line)
 {
-    for (std::string_view const prefix : {"wine: ", "wine client error", "wineserver: ", "preloader: ", "wine-preloader"})
+    for (std::string_view const prefix :
+         {"wine: ", "wine client error", "wineserver: ", "preloader: ", "wine-preloader"})
         if (line.starts_with(prefix))
             return true;
     std::size_t digits = 0;
@@ -96,8 +97,8 @@ std::unique_ptr<Target> Target::create(TargetOptions const& options, std::string
         target->m_options.launcher = "/usr/lib/wine/wine64";
 
     char const* temporary = std::getenv("TMPDIR");
-    std::string pattern = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp")
-        + "/qmt-e2e-XXXXXX";
+    std::string pattern
+        = std::string(temporary != nullptr && *temporary != '\0' ? temporary : "/tmp") + "/qmt-e2e-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         error = "cannot create a work directory from " + pattern;
         return nullptr;

@@ -17,8 +17,8 @@ struct TargetOptions {
     std::string launcher; // empty: none natively, /usr/lib/wine/wine64 for a .exe
     std::string wine_prefix; // empty: a fresh prefix inside the work directory
     std::vector<std::string> passed_variables; // forwarded from the runner's environment
-    bool keep_files { false };
-    int timeout_ms { 20000 };
+    bool keep_files {false};
+    int timeout_ms {20000};
 };
 
 // Programmatic names the registry holds besides Qmt.Probe, each failing creation in its own way.
@@ -54,15 +54,18 @@ public:
     std::string take_wine_messages(ChildResult& result) const;
 
 private:
-    explicit Target(TargetOptions const& options) : m_options(options) { }
+    explicit Target(TargetOptions const& options)
+        : m_options(options)
+    {
+    }
     bool prepare_native(std::string& error);
     bool prepare_wine(std::string& error);
     std::vector<std::string> wine_environment() const;
     bool run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms = 60000) const;
 
     TargetOptions m_options;
-    bool m_wine { false };
-    bool m_wineserver_started { false };
+    bool m_wine {false};
+    bool m_wineserver_started {false};
     std::string m_description;
     std::string m_work_directory;
     std::string m_registry; // native

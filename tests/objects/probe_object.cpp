@@ -1,9 +1,9 @@
 #include "probe_object.h"
 
-#include "quillmate/ref.h"
 #include "probe_script.h"
 #include "probe_text.h"
 #include "quillmate/interfaces.h"
+#include "quillmate/ref.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -36,10 +36,11 @@ constexpr MethodName method_names[] = {
     {PROBE_TEXT("NoParams"), method_no_params},
 };
 
-std::atomic<LONG> live_count { 0 };
+std::atomic<LONG> live_count {0};
 
 // The one argument of every method but NoParams: the environment, passed as an object.
-HRESULT take_environment(DISPPARAMS const& parameters, UINT* argument_error, quillmate::Ref<QmtEnvironment>& environment)
+HRESULT take_environment(DISPPARAMS const& parameters, UINT* argument_error,
+                         quillmate::Ref<QmtEnvironment>& environment)
 {
     if (parameters.cArgs != 1)
         return DISP_E_BADPARAMCOUNT;
@@ -114,8 +115,7 @@ HRESULT STDMETHODCALLTYPE Probe::GetTypeInfo(UINT, LCID, ITypeInfo** ppTInfo)
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE Probe::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
-                                               DISPID* rgDispId)
+HRESULT STDMETHODCALLTYPE Probe::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID, DISPID* rgDispId)
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
@@ -135,9 +135,8 @@ HRESULT STDMETHODCALLTYPE Probe::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames,
     return status;
 }
 
-HRESULT STDMETHODCALLTYPE Probe::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
-                                        DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                                        UINT* puArgErr)
+HRESULT STDMETHODCALLTYPE Probe::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
+                                        VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr)
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;

@@ -1,7 +1,7 @@
 #include "probe_script.h"
 
-#include "quillmate/ref.h"
 #include "probe_text.h"
+#include "quillmate/ref.h"
 
 #include <cstring>
 #include <utility>
@@ -76,7 +76,7 @@ HRESULT raise(OLECHAR const* texts, bool deferred, EXCEPINFO* exception)
 void write_through_null_pointer()
 {
     // The compiler cannot see that the pointer is null, so this is a real access fault.
-    volatile int* volatile target = nullptr;
+    int volatile* volatile target = nullptr;
     *target = 1;
 }
 

@@ -33,7 +33,10 @@ namespace probe {
 
 class Script {
 public:
-    explicit Script(QmtEnvironment& environment) : m_environment(environment) { }
+    explicit Script(QmtEnvironment& environment)
+        : m_environment(environment)
+    {
+    }
 
     HRESULT run(EXCEPINFO* exception);
     // "C=<count>\n", then "[name]=[value]\n" for every item in order.
@@ -58,7 +61,7 @@ private:
     void send_counts();
 
     QmtEnvironment& m_environment;
-    bool m_tracing { false };
+    bool m_tracing {false};
 };
 
 } // namespace probe

@@ -15,7 +15,7 @@
 namespace probe {
 namespace {
 
-std::atomic<LONG> server_locks { 0 };
+std::atomic<LONG> server_locks {0};
 
 // One factory for the life of the module: its reference count does not decide its life.
 class ProbeFactory final : public IClassFactory {
@@ -101,7 +101,7 @@ public:
     HKEY get() const { return m_key; }
 
 private:
-    HKEY m_key { nullptr };
+    HKEY m_key {nullptr};
 };
 
 LONG set_value(wchar_t const* key_name, wchar_t const* value_name, wchar_t const* value)
@@ -153,11 +153,7 @@ PROBE_EXPORT DllUnregisterServer()
     using namespace probe;
     // Leaves first: RegDeleteKeyW removes only keys without subkeys.
     wchar_t const* const keys[] = {
-        server_key,
-        L"CLSID\\{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}\\ProgID",
-        clsid_key,
-        progid_clsid_key,
-        progid_key,
+        server_key, L"CLSID\\{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}\\ProgID", clsid_key, progid_clsid_key, progid_key,
     };
     for (wchar_t const* key : keys) {
         LONG const status = RegDeleteKeyW(HKEY_CLASSES_ROOT, key);

@@ -66,7 +66,7 @@ std::int32_t parse_int32(OLECHAR const* text)
         negative = *text++ == '-';
     std::int64_t value = 0;
     for (; *text >= '0' && *text <= '9'; ++text)
-        if (value <= INT32_MAX + std::int64_t { 1 })
+        if (value <= INT32_MAX + std::int64_t {1})
             value = value * 10 + (*text - '0');
     if (negative)
         value = -value;

@@ -22,8 +22,14 @@ namespace probe {
 class Bstr {
 public:
     Bstr() = default;
-    explicit Bstr(BSTR text) : m_text(text) { }
-    Bstr(Bstr&& other) noexcept : m_text(std::exchange(other.m_text, nullptr)) { }
+    explicit Bstr(BSTR text)
+        : m_text(text)
+    {
+    }
+    Bstr(Bstr&& other) noexcept
+        : m_text(std::exchange(other.m_text, nullptr))
+    {
+    }
     Bstr& operator=(Bstr&& other) noexcept
     {
         if (this != &other) {
@@ -47,7 +53,7 @@ public:
     BSTR release() { return std::exchange(m_text, nullptr); }
 
 private:
-    BSTR m_text { nullptr };
+    BSTR m_text {nullptr};
 };
 
 // Units before the first zero unit; a missing text has none.

@@ -15,7 +15,7 @@ using namespace std::literals;
 std::uint32_t length_prefix(BSTR text)
 {
     std::uint32_t bytes;
-    std::memcpy(&bytes, reinterpret_cast<const char*>(text) - sizeof bytes, sizeof bytes);
+    std::memcpy(&bytes, reinterpret_cast<char const*>(text) - sizeof bytes, sizeof bytes);
     return bytes;
 }
 
@@ -115,7 +115,7 @@ TEST(Bstr, ByteLenKeepsAnOddByteCountAndEndsInZeroBytes)
     EXPECT_EQ(SysStringByteLen(text), 3u);
     EXPECT_EQ(SysStringLen(text), 1u) << "whole units only";
     EXPECT_EQ(length_prefix(text), 3u);
-    auto const* bytes = reinterpret_cast<const unsigned char*>(text);
+    auto const* bytes = reinterpret_cast<unsigned char const*>(text);
     EXPECT_EQ(bytes[0], 'a');
     EXPECT_EQ(bytes[1], 'b');
     EXPECT_EQ(bytes[2], 'c');

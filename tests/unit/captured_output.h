@@ -68,10 +68,10 @@ public:
 
 private:
 #ifdef _WIN32
-    HANDLE m_file { INVALID_HANDLE_VALUE };
-    HANDLE m_saved { nullptr };
+    HANDLE m_file {INVALID_HANDLE_VALUE};
+    HANDLE m_saved {nullptr};
 #else
-    std::FILE* m_file { nullptr };
-    int m_saved { -1 };
+    std::FILE* m_file {nullptr};
+    int m_saved {-1};
 #endif
 };

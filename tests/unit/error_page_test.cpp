@@ -29,8 +29,9 @@ TEST(ErrorPage, CountedNarrowTextIsTakenToItsLengthOnlyAndEscaped)
     qmt::ErrorState state;
     char const cut_from_a_template[] = "row<1>&moreBYTES";
     qmt::report_error_counted(state, qmt::message::FieldNotReferenced, cut_from_a_template, 11);
-    EXPECT_EQ(output.text(), page("The template field row&lt;1&gt;&amp;more was found in the template file but has "
-                                  "not been referenced using the SendTemplate method."));
+    EXPECT_EQ(output.text(),
+              page("The template field row&lt;1&gt;&amp;more was found in the template file but has "
+                   "not been referenced using the SendTemplate method."));
 }
 
 TEST(ErrorPage, EveryReportWritesAWholePageOfItsOwn)

@@ -51,10 +51,7 @@ TEST(FormDecoding, TrailingAmpersandGivesOneMoreEmptyPair)
     EXPECT_EQ(split("o=x&"), (Pairs {{u"o", u"x"}, {u"", u""}}));
 }
 
-TEST(FormDecoding, EmptyDataIsOneEmptyPair)
-{
-    EXPECT_EQ(split(""), (Pairs {{u"", u""}}));
-}
+TEST(FormDecoding, EmptyDataIsOneEmptyPair) { EXPECT_EQ(split(""), (Pairs {{u"", u""}})); }
 
 TEST(FormDecoding, EscapesDecodeOnceAndAreNeverLookedAtAgain)
 {

@@ -72,8 +72,8 @@ protected:
     }
 
     CapturedOutput output; // error pages land here
-    qmt::Environment* environment { nullptr };
-    qmt::CustomItemCollection* collection { nullptr };
+    qmt::Environment* environment {nullptr};
+    qmt::CustomItemCollection* collection {nullptr};
 };
 
 TEST_F(ItemCollectionTest, LookupByNameReturnsTheFirstOfEqualNames)

@@ -67,22 +67,102 @@ VARIANT of_type(VARTYPE vt)
     return value;
 }
 
-VARIANT i1(signed char x) { VARIANT v = of_type(VT_I1); v.cVal = static_cast<CHAR>(x); return v; }
-VARIANT ui1(BYTE x) { VARIANT v = of_type(VT_UI1); v.bVal = x; return v; }
-VARIANT i2(SHORT x) { VARIANT v = of_type(VT_I2); v.iVal = x; return v; }
-VARIANT ui2(USHORT x) { VARIANT v = of_type(VT_UI2); v.uiVal = x; return v; }
-VARIANT i4(LONG x) { VARIANT v = of_type(VT_I4); v.lVal = x; return v; }
-VARIANT ui4(ULONG x) { VARIANT v = of_type(VT_UI4); v.ulVal = x; return v; }
-VARIANT int_(INT x) { VARIANT v = of_type(VT_INT); v.intVal = x; return v; }
-VARIANT uint_(UINT x) { VARIANT v = of_type(VT_UINT); v.uintVal = x; return v; }
-VARIANT i8(LONGLONG x) { VARIANT v = of_type(VT_I8); v.llVal = x; return v; }
-VARIANT ui8(ULONGLONG x) { VARIANT v = of_type(VT_UI8); v.ullVal = x; return v; }
-VARIANT r4(float x) { VARIANT v = of_type(VT_R4); v.fltVal = x; return v; }
-VARIANT r8(double x) { VARIANT v = of_type(VT_R8); v.dblVal = x; return v; }
-VARIANT date(double x) { VARIANT v = of_type(VT_DATE); v.date = x; return v; }
-VARIANT boolean(VARIANT_BOOL x) { VARIANT v = of_type(VT_BOOL); v.boolVal = x; return v; }
-VARIANT error(SCODE x) { VARIANT v = of_type(VT_ERROR); v.scode = x; return v; }
-VARIANT by_ref(VARTYPE vt, void* target) { VARIANT v = of_type(vt | VT_BYREF); v.byref = target; return v; }
+VARIANT i1(signed char x)
+{
+    VARIANT v = of_type(VT_I1);
+    v.cVal = static_cast<CHAR>(x);
+    return v;
+}
+VARIANT ui1(BYTE x)
+{
+    VARIANT v = of_type(VT_UI1);
+    v.bVal = x;
+    return v;
+}
+VARIANT i2(SHORT x)
+{
+    VARIANT v = of_type(VT_I2);
+    v.iVal = x;
+    return v;
+}
+VARIANT ui2(USHORT x)
+{
+    VARIANT v = of_type(VT_UI2);
+    v.uiVal = x;
+    return v;
+}
+VARIANT i4(LONG x)
+{
+    VARIANT v = of_type(VT_I4);
+    v.lVal = x;
+    return v;
+}
+VARIANT ui4(ULONG x)
+{
+    VARIANT v = of_type(VT_UI4);
+    v.ulVal = x;
+    return v;
+}
+VARIANT int_(INT x)
+{
+    VARIANT v = of_type(VT_INT);
+    v.intVal = x;
+    return v;
+}
+VARIANT uint_(UINT x)
+{
+    VARIANT v = of_type(VT_UINT);
+    v.uintVal = x;
+    return v;
+}
+VARIANT i8(LONGLONG x)
+{
+    VARIANT v = of_type(VT_I8);
+    v.llVal = x;
+    return v;
+}
+VARIANT ui8(ULONGLONG x)
+{
+    VARIANT v = of_type(VT_UI8);
+    v.ullVal = x;
+    return v;
+}
+VARIANT r4(float x)
+{
+    VARIANT v = of_type(VT_R4);
+    v.fltVal = x;
+    return v;
+}
+VARIANT r8(double x)
+{
+    VARIANT v = of_type(VT_R8);
+    v.dblVal = x;
+    return v;
+}
+VARIANT date(double x)
+{
+    VARIANT v = of_type(VT_DATE);
+    v.date = x;
+    return v;
+}
+VARIANT boolean(VARIANT_BOOL x)
+{
+    VARIANT v = of_type(VT_BOOL);
+    v.boolVal = x;
+    return v;
+}
+VARIANT error(SCODE x)
+{
+    VARIANT v = of_type(VT_ERROR);
+    v.scode = x;
+    return v;
+}
+VARIANT by_ref(VARTYPE vt, void* target)
+{
+    VARIANT v = of_type(vt | VT_BYREF);
+    v.byref = target;
+    return v;
+}
 
 // A currency amount given in ten-thousandths.
 VARIANT currency(LONGLONG ten_thousandths)
@@ -114,7 +194,7 @@ VARIANT decimal(BYTE scale, BYTE sign, ULONG hi, ULONGLONG low)
 
 // Converts to VT_I4 into a destination that holds a sentinel. A failure must leave the
 // sentinel exactly as it was.
-void expect_long(const VARIANT& source, HRESULT status, LONG value, const std::string& label, USHORT flags = 0)
+void expect_long(const VARIANT& source, HRESULT status, LONG value, std::string const& label, USHORT flags = 0)
 {
     VARIANT dest = i2(sentinel);
     VARIANT src = source;
@@ -138,7 +218,7 @@ struct Row {
     LONG value;
 };
 
-void expect_rows(const std::vector<Row>& rows)
+void expect_rows(std::vector<Row> const& rows)
 {
     for (Row const& row : rows)
         expect_long(row.source, row.status, row.value, row.label);
@@ -164,10 +244,14 @@ void expect_text_rows(std::initializer_list<TextRow> rows)
 // It lives on the stack: Release never frees it, so tests can read the count afterwards.
 class ValueObject final : public IDispatch {
 public:
-    explicit ValueObject(VARIANT value, HRESULT invoke_status = S_OK) : value_(value), invoke_status_(invoke_status) {}
+    explicit ValueObject(VARIANT value, HRESULT invoke_status = S_OK)
+        : value_(value)
+        , invoke_status_(invoke_status)
+    {
+    }
     ~ValueObject() { VariantClear(&value_); }
-    ValueObject(const ValueObject&) = delete;
-    ValueObject& operator=(const ValueObject&) = delete;
+    ValueObject(ValueObject const&) = delete;
+    ValueObject& operator=(ValueObject const&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
@@ -745,35 +829,31 @@ TEST(VariantChangeTypeToLong, TextHexAndOctalPrefixesGiveBitPatterns)
 TEST(VariantChangeTypeToLong, TextThatIsNotANumberIsTypeMismatch)
 {
     expect_text_rows({
-        {u"", DISP_E_TYPEMISMATCH, 0},
-        {u"a", DISP_E_TYPEMISMATCH, 0},
-        {u"abc", DISP_E_TYPEMISMATCH, 0},
-        {u"12abc", DISP_E_TYPEMISMATCH, 0},
-        {u"abc12", DISP_E_TYPEMISMATCH, 0},
-        {u"12 abc", DISP_E_TYPEMISMATCH, 0},
-        {u"one", DISP_E_TYPEMISMATCH, 0},
-        {u"true", DISP_E_TYPEMISMATCH, 0},
-        {u"True", DISP_E_TYPEMISMATCH, 0},
-        {u"NaN", DISP_E_TYPEMISMATCH, 0},
-        {u"Infinity", DISP_E_TYPEMISMATCH, 0},
-        {u"1/2", DISP_E_TYPEMISMATCH, 0},
-        {u"1_000", DISP_E_TYPEMISMATCH, 0},
-        {u"1'000", DISP_E_TYPEMISMATCH, 0},
-        {u"12%", DISP_E_TYPEMISMATCH, 0},
-        {u"#12", DISP_E_TYPEMISMATCH, 0},
-        {u"--", DISP_E_TYPEMISMATCH, 0},
-        {u"\"12\"", DISP_E_TYPEMISMATCH, 0},
-        {u"12\u00E9", DISP_E_TYPEMISMATCH, 0},
-        {u"\u00E912", DISP_E_TYPEMISMATCH, 0},
+        {u"", DISP_E_TYPEMISMATCH, 0},         {u"a", DISP_E_TYPEMISMATCH, 0},
+        {u"abc", DISP_E_TYPEMISMATCH, 0},      {u"12abc", DISP_E_TYPEMISMATCH, 0},
+        {u"abc12", DISP_E_TYPEMISMATCH, 0},    {u"12 abc", DISP_E_TYPEMISMATCH, 0},
+        {u"one", DISP_E_TYPEMISMATCH, 0},      {u"true", DISP_E_TYPEMISMATCH, 0},
+        {u"True", DISP_E_TYPEMISMATCH, 0},     {u"NaN", DISP_E_TYPEMISMATCH, 0},
+        {u"Infinity", DISP_E_TYPEMISMATCH, 0}, {u"1/2", DISP_E_TYPEMISMATCH, 0},
+        {u"1_000", DISP_E_TYPEMISMATCH, 0},    {u"1'000", DISP_E_TYPEMISMATCH, 0},
+        {u"12%", DISP_E_TYPEMISMATCH, 0},      {u"#12", DISP_E_TYPEMISMATCH, 0},
+        {u"--", DISP_E_TYPEMISMATCH, 0},       {u"\"12\"", DISP_E_TYPEMISMATCH, 0},
+        {u"12\u00E9", DISP_E_TYPEMISMATCH, 0}, {u"\u00E912", DISP_E_TYPEMISMATCH, 0},
     });
 }
 
 TEST(VariantChangeTypeToLong, TextEndsAtItsFirstZeroUnit)
 {
     expect_text_rows({
-        {u"12\0" u"34"sv, S_OK, 12},
-        {u"12\0" u"abc"sv, S_OK, 12},
-        {u"\0" u"12"sv, DISP_E_TYPEMISMATCH, 0},
+        {u"12\0"
+         u"34"sv,
+         S_OK, 12},
+        {u"12\0"
+         u"abc"sv,
+         S_OK, 12},
+        {u"\0"
+         u"12"sv,
+         DISP_E_TYPEMISMATCH, 0},
     });
 }
 
@@ -1168,10 +1248,10 @@ TEST(VariantChangeType, TargetsThatCannotHoldTheValueAreTypeMismatch)
 
 TEST(VariantChangeType, InvalidTargetTypesAreBadVarType)
 {
-    for (VARTYPE const vt : {VARTYPE(15), VARTYPE(VT_VOID), VARTYPE(VT_HRESULT), VARTYPE(VT_PTR),
-                             VARTYPE(VT_SAFEARRAY), VARTYPE(VT_CARRAY), VARTYPE(VT_USERDEFINED), VARTYPE(VT_LPSTR),
-                             VARTYPE(VT_LPWSTR), VARTYPE(VT_INT_PTR), VARTYPE(VT_UINT_PTR), VARTYPE(64),
-                             VARTYPE(72), VARTYPE(VT_EMPTY | VT_BYREF), VARTYPE(VT_NULL | VT_ARRAY)}) {
+    for (VARTYPE const vt :
+         {VARTYPE(15), VARTYPE(VT_VOID), VARTYPE(VT_HRESULT), VARTYPE(VT_PTR), VARTYPE(VT_SAFEARRAY),
+          VARTYPE(VT_CARRAY), VARTYPE(VT_USERDEFINED), VARTYPE(VT_LPSTR), VARTYPE(VT_LPWSTR), VARTYPE(VT_INT_PTR),
+          VARTYPE(VT_UINT_PTR), VARTYPE(64), VARTYPE(72), VARTYPE(VT_EMPTY | VT_BYREF), VARTYPE(VT_NULL | VT_ARRAY)}) {
         VARIANT dest = i2(sentinel);
         VARIANT source = i4(1);
         EXPECT_EQ(hex(VariantChangeType(&dest, &source, 0, vt)), hex(DISP_E_BADVARTYPE)) << "vt " << vt;

@@ -53,7 +53,7 @@ QMT_RUNTIME_EXPORT BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
     return allocate_bytes(strIn, static_cast<std::size_t>(ui) * sizeof(OLECHAR));
 }
 
-QMT_RUNTIME_EXPORT BSTR SysAllocStringByteLen(const char* psz, UINT len) { return allocate_bytes(psz, len); }
+QMT_RUNTIME_EXPORT BSTR SysAllocStringByteLen(char const* psz, UINT len) { return allocate_bytes(psz, len); }
 
 QMT_RUNTIME_EXPORT void SysFreeString(BSTR bstrString)
 {

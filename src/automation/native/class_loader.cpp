@@ -1,12 +1,12 @@
 // Object creation through in-process servers: the class's InprocServer32 key names a
 // shared library, whose DllGetClassObject hands out the class factory. The library stays
 // loaded until the runtime shuts down (the last CoUninitialize).
-#include "quillmate/com_abi.h"
 #include "automation/native/directory_registry.h"
 #include "automation/native/guid_text.h"
 #include "automation/native/loaded_libraries.h"
 #include "automation/native/runtime_session.h"
 #include "automation/native/runtime_status.h"
+#include "quillmate/com_abi.h"
 
 #include <unistd.h>
 #include <utility>

@@ -1,8 +1,8 @@
 // Class identifiers from their registry text and from programmatic names (ProgIDs).
-#include "quillmate/com_abi.h"
 #include "automation/native/directory_registry.h"
 #include "automation/native/guid_text.h"
 #include "platform/code_page.h"
+#include "quillmate/com_abi.h"
 
 #include <climits>
 #include <cstddef>

@@ -12,7 +12,10 @@ namespace {
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) { }
+    explicit FileDescriptor(int descriptor)
+        : m_descriptor(descriptor)
+    {
+    }
     FileDescriptor(FileDescriptor const&) = delete;
     FileDescriptor& operator=(FileDescriptor const&) = delete;
     ~FileDescriptor()
@@ -74,7 +77,7 @@ ValueStatus read_default_value(KeyPath const& key, KeyValue& value)
     FileDescriptor const file(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0)
         return is_absent(errno) ? ValueStatus::missing : ValueStatus::unreadable;
-    struct stat status {};
+    struct stat status { };
     if (::fstat(file.get(), &status) != 0)
         return ValueStatus::unreadable;
     if (!S_ISREG(status.st_mode))

@@ -35,8 +35,8 @@ private:
     void append(std::string_view text);
 
     char m_text[PATH_MAX] {};
-    std::size_t m_length { 0 };
-    bool m_valid { true };
+    std::size_t m_length {0};
+    bool m_valid {true};
 };
 
 // A key's default value: at most PATH_MAX - 1 bytes, so that a path stored in it opens.

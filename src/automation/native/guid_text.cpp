@@ -22,7 +22,8 @@ bool read_hex(Unit const* units, std::size_t position, int digits, std::uint32_t
 {
     value = 0;
     for (int i = 0; i < digits; ++i) {
-        int const digit = hex_value(static_cast<char32_t>(static_cast<std::make_unsigned_t<Unit>>(units[position + i])));
+        int const digit
+            = hex_value(static_cast<char32_t>(static_cast<std::make_unsigned_t<Unit>>(units[position + i])));
         if (digit < 0)
             return false;
         value = (value << 4) | static_cast<std::uint32_t>(digit);

@@ -11,7 +11,10 @@ namespace qmt::runtime {
 class LibraryHandle {
 public:
     LibraryHandle() = default;
-    LibraryHandle(LibraryHandle&& other) noexcept : m_handle(other.release()) { }
+    LibraryHandle(LibraryHandle&& other) noexcept
+        : m_handle(other.release())
+    {
+    }
     LibraryHandle& operator=(LibraryHandle&& other) noexcept;
     LibraryHandle(LibraryHandle const&) = delete;
     LibraryHandle& operator=(LibraryHandle const&) = delete;
@@ -27,8 +30,11 @@ public:
     void reset();
 
 private:
-    explicit LibraryHandle(void* handle) : m_handle(handle) { }
-    void* m_handle { nullptr };
+    explicit LibraryHandle(void* handle)
+        : m_handle(handle)
+    {
+    }
+    void* m_handle {nullptr};
 };
 
 // The libraries the runtime keeps loaded until it shuts down. Each distinct library is

@@ -61,8 +61,8 @@ HRESULT long_from_double(double value, LONG& out)
 HRESULT long_from_currency(LONGLONG ten_thousandths, LONG& out)
 {
     bool const negative = ten_thousandths < 0;
-    std::uint64_t const magnitude = negative ? 0 - static_cast<std::uint64_t>(ten_thousandths)
-                                             : static_cast<std::uint64_t>(ten_thousandths);
+    std::uint64_t const magnitude
+        = negative ? 0 - static_cast<std::uint64_t>(ten_thousandths) : static_cast<std::uint64_t>(ten_thousandths);
     std::uint64_t const fraction = magnitude % 10000;
     // The first dropped digit decides unless it is a 5; then the other three do.
     unsigned const first = static_cast<unsigned>(fraction / 1000);

@@ -27,9 +27,20 @@ bool is_blank(OLECHAR c)
 {
     // The characters the runtime's character classification calls white space.
     switch (c) {
-    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
-    case 0x85: case 0xA0: case 0x1680:
-    case 0x2028: case 0x2029: case 0x202F: case 0x205F: case 0x3000:
+    case 0x09:
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x20:
+    case 0x85:
+    case 0xA0:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000:
         return true;
     default:
         return c >= 0x2000 && c <= 0x200A;
@@ -213,7 +224,7 @@ bool parse_number_text(const OLECHAR* text, NumberText& number)
     return saw_digit;
 }
 
-HRESULT long_from_number_text(const NumberText& number, LONG& out)
+HRESULT long_from_number_text(NumberText const& number, LONG& out)
 {
     if (number.radix_shift != 0) {
         if (number.radix_overflow || (number.radix_value >> 32) != 0)

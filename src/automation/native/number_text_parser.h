@@ -37,6 +37,6 @@ bool parse_number_text(const OLECHAR* text, NumberText& number);
 
 // The number rounded half to even into a 32-bit integer. A bit pattern of up to 32 bits is
 // taken as it is (so "&HFFFFFFFF" is -1). DISP_E_OVERFLOW when it does not fit.
-HRESULT long_from_number_text(const NumberText& number, LONG& out);
+HRESULT long_from_number_text(NumberText const& number, LONG& out);
 
 } // namespace qmt::runtime

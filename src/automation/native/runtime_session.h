@@ -3,8 +3,8 @@
 // process has one thread, so nothing is locked.
 #pragma once
 
-#include "quillmate/com_abi.h"
 #include "automation/native/loaded_libraries.h"
+#include "quillmate/com_abi.h"
 
 namespace qmt::runtime {
 
@@ -19,7 +19,7 @@ public:
     LoadedLibraries& libraries() { return m_libraries; }
 
 private:
-    unsigned m_initializations { 0 };
+    unsigned m_initializations {0};
     LoadedLibraries m_libraries;
 };
 

@@ -43,7 +43,7 @@ QMT_RUNTIME_EXPORT HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* 
     std::memcpy(&copy, pvargSrc, sizeof copy);
     if ((pvargSrc->vt & VT_BYREF) == 0) {
         if (pvargSrc->vt == VT_BSTR && pvargSrc->bstrVal != nullptr) {
-            copy.bstrVal = SysAllocStringByteLen(reinterpret_cast<const char*>(pvargSrc->bstrVal),
+            copy.bstrVal = SysAllocStringByteLen(reinterpret_cast<char const*>(pvargSrc->bstrVal),
                                                  SysStringByteLen(pvargSrc->bstrVal));
             if (copy.bstrVal == nullptr)
                 return E_OUTOFMEMORY;

@@ -4,9 +4,9 @@
 //
 // Conversions this runtime does not carry (floating point, currency or decimal results,
 // arrays, records, text of non-integers) answer DISP_E_TYPEMISMATCH instead of guessing.
-#include "quillmate/com_abi.h"
 #include "automation/native/long_coercion.h"
 #include "automation/native/number_text_parser.h"
+#include "quillmate/com_abi.h"
 
 #include <charconv>
 #include <cstring>
@@ -50,15 +50,29 @@ VARTYPE canonical(VARTYPE vt)
 std::size_t referenced_size(VARTYPE base)
 {
     switch (base) {
-    case VT_I1: case VT_UI1:
+    case VT_I1:
+    case VT_UI1:
         return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL:
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
         return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
         return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_DATE: case VT_CY:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
         return 8;
-    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
         return sizeof(void*);
     default:
         return 0;
@@ -108,8 +122,8 @@ HRESULT copy_value(const VARIANT& view, VARIANT& result)
         return DISP_E_TYPEMISMATCH; // records are not part of this runtime
     std::memcpy(&result, &view, sizeof result);
     if (view.vt == VT_BSTR && view.bstrVal != nullptr) {
-        result.bstrVal = SysAllocStringByteLen(reinterpret_cast<const char*>(view.bstrVal),
-                                               SysStringByteLen(view.bstrVal));
+        result.bstrVal
+            = SysAllocStringByteLen(reinterpret_cast<char const*>(view.bstrVal), SysStringByteLen(view.bstrVal));
         if (result.bstrVal == nullptr)
             return E_OUTOFMEMORY;
     } else if ((view.vt == VT_DISPATCH || view.vt == VT_UNKNOWN) && view.punkVal != nullptr) {
@@ -128,8 +142,8 @@ HRESULT long_from_dispatch(IDispatch* object, LONG& out, int depth)
     DISPPARAMS no_arguments {nullptr, nullptr, 0, 0};
     VARIANT value;
     VariantInit(&value);
-    if (FAILED(object->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &no_arguments,
-                              &value, nullptr, nullptr))) {
+    if (FAILED(object->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &no_arguments, &value,
+                              nullptr, nullptr))) {
         VariantClear(&value); // in case the object filled it in before failing
         return DISP_E_TYPEMISMATCH;
     }

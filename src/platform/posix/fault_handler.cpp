@@ -34,7 +34,7 @@ void install_fault_handler(FaultReport report)
     stack.ss_sp = alternate_stack;
     stack.ss_size = sizeof alternate_stack;
     ::sigaltstack(&stack, nullptr);
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = on_fault;
     action.sa_flags = SA_ONSTACK | SA_NODEFER;
     sigemptyset(&action.sa_mask);

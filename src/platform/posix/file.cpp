@@ -22,25 +22,25 @@ File File::open_for_reading(char const* path)
     int const fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return File {};
-    struct stat info {};
+    struct stat info { };
     // Only regular files can be sent whole; a directory "opens" on POSIX but is no file.
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         ::close(fd);
         return File {};
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return File { fd };
+    return File {fd};
 }
 
 File File::create_for_writing(char const* path)
 {
     int const fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd < 0 ? File {} : File { fd };
+    return fd < 0 ? File {} : File {fd};
 }
 
 std::optional<std::uint64_t> File::size() const
 {
-    struct stat info {};
+    struct stat info { };
     if (::fstat(m_handle, &info) != 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);

@@ -30,7 +30,7 @@ NativeHandle standard_output() { return STDOUT_FILENO; }
 
 void sleep_milliseconds(std::uint32_t milliseconds)
 {
-    timespec remaining { static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L };
+    timespec remaining {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) { }
 }
 

@@ -16,15 +16,15 @@ File& File::operator=(File&& other) noexcept
 
 File File::open_for_reading(char const* path)
 {
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File {} : File { handle };
+    HANDLE handle
+        = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? File {} : File {handle};
 }
 
 File File::create_for_writing(char const* path)
 {
     HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File {} : File { handle };
+    return handle == INVALID_HANDLE_VALUE ? File {} : File {handle};
 }
 
 std::optional<std::uint64_t> File::size() const

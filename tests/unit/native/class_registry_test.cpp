@@ -1,8 +1,8 @@
 // Class lookup and object creation through the directory registry: every test builds its
 // own registry in a fresh temporary directory and points QUILLMATE_REGISTRY at it.
-#include "quillmate/com_abi.h"
 #include "automation/native/runtime_status.h"
 #include "fixture_servers.h"
+#include "quillmate/com_abi.h"
 #include "unit/native/fixtures/fixture_classes.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,10 @@ int live_objects_in(char const* path)
 // One CoInitialize balanced by CoUninitialize, however the test ends.
 class InitializedRuntime {
 public:
-    InitializedRuntime() : m_status(CoInitialize(nullptr)) { }
+    InitializedRuntime()
+        : m_status(CoInitialize(nullptr))
+    {
+    }
     ~InitializedRuntime() { CoUninitialize(); }
     InitializedRuntime(InitializedRuntime const&) = delete;
     InitializedRuntime& operator=(InitializedRuntime const&) = delete;
@@ -76,7 +79,11 @@ private:
 // Runs with another working directory until the end of the scope.
 class WorkingDirectory {
 public:
-    explicit WorkingDirectory(fs::path const& directory) : m_previous(fs::current_path()) { fs::current_path(directory); }
+    explicit WorkingDirectory(fs::path const& directory)
+        : m_previous(fs::current_path())
+    {
+        fs::current_path(directory);
+    }
     ~WorkingDirectory() { fs::current_path(m_previous); }
     WorkingDirectory(WorkingDirectory const&) = delete;
     WorkingDirectory& operator=(WorkingDirectory const&) = delete;
@@ -373,8 +380,7 @@ TEST_F(ClassRegistry, ClassWithoutInprocServerIsNotRegistered)
     for (CLSID const& clsid : {unknown_class, other_class, greeter_class}) {
         int sentinel = 0;
         void* object = &sentinel;
-        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object),
-                  REGDB_E_CLASSNOTREG);
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), REGDB_E_CLASSNOTREG);
         EXPECT_EQ(object, nullptr);
     }
 }
@@ -385,8 +391,7 @@ TEST_F(ClassRegistry, ServerPathThatCannotBeLoadedFailsByCause)
     void* object = nullptr;
 
     register_server(greeter_class_text, scratch("missing.so").string());
-    EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object),
-              CO_E_DLLNOTFOUND);
+    EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), CO_E_DLLNOTFOUND);
 
     // A relative path would depend on the working directory or the loader's search path:
     // it is never loaded, even where it would name the working server.
@@ -403,8 +408,7 @@ TEST_F(ClassRegistry, ServerPathThatCannotBeLoadedFailsByCause)
 
     std::ofstream(scratch("text.so")) << "not a shared library\n";
     register_server(greeter_class_text, scratch("text.so").string());
-    EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object),
-              CO_E_ERRORINDLL);
+    EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), CO_E_ERRORINDLL);
     EXPECT_EQ(object, nullptr);
 }
 

@@ -43,8 +43,8 @@ TEST(NativeCodePage, LoneSurrogatesBecomeTheReplacementCharacter)
 TEST(NativeCodePage, InvalidBytesBecomeTheReplacementCharacterEach)
 {
     EXPECT_EQ(widen("\x80\xFFz"), u"\uFFFD\uFFFDz");
-    EXPECT_EQ(widen("\xE2\x82"), u"\uFFFD\uFFFD");      // cut short
-    EXPECT_EQ(widen("\xC0\xAF"), u"\uFFFD\uFFFD");      // overlong
+    EXPECT_EQ(widen("\xE2\x82"), u"\uFFFD\uFFFD"); // cut short
+    EXPECT_EQ(widen("\xC0\xAF"), u"\uFFFD\uFFFD"); // overlong
     EXPECT_EQ(widen("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // an encoded surrogate
 }
 
