@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/personality.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -87,6 +88,8 @@ bool read_available(Fd& fd, std::string& into)
                                int err, int report)
 {
     ::setpgid(0, 0);
+    if (request.fixed_address_layout)
+        ::personality(static_cast<unsigned long>(::personality(0xffffffff)) | ADDR_NO_RANDOMIZE);
     // The runner ignores SIGPIPE; the program under test must start with the default.
     struct sigaction default_action { };
     default_action.sa_handler = SIG_DFL;

@@ -24,6 +24,9 @@ struct ChildRequest {
     bool input_stays_open {false}; // closed only once the process has ended
     OutputSink output {OutputSink::pipe};
     int timeout_ms {20000};
+    // Starts the program without address-space randomisation (Wine's loader needs fixed
+    // addresses that a randomly placed heap can occupy).
+    bool fixed_address_layout {false};
 };
 
 struct ChildResult {

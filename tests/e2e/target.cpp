@@ -56,20 +56,20 @@ bool write_default_value(fs::path const& key, std::string const& value, std::str
     return true;
 }
 
-// Wine's own lines: its debug channels ("0024:err:module:..."), and what its loader, server
-// and preloader print ("wine: ...", "wine client error:...", "wineserver: ...", "preloader: ...").
+// Wine's own lines: its debug channels ("0024:err:module:...", or "err:virtual:..." before a
+// thread exists), and what its loader, server and the dynamic linker under it print.
 bool is_wine_message(std::string_view line)
 {
     for (std::string_view const prefix :
-         {"wine: ", "wine client error", "wineserver: ", "preloader: ", "wine-preloader"})
+         {"wine: ", "wine client error", "wineserver: ", "preloader: ", "Inconsistency detected by ld.so"})
         if (line.starts_with(prefix))
             return true;
     std::size_t digits = 0;
     while (digits < line.size() && std::isxdigit(static_cast<unsigned char>(line[digits])))
         ++digits;
-    if (digits < 4 || digits >= line.size() || line[digits] != ':')
-        return false;
-    std::string_view const rest = line.substr(digits + 1);
+    std::string_view rest = line;
+    if (digits >= 4 && digits < line.size() && line[digits] == ':')
+        rest = line.substr(digits + 1);
     for (std::string_view const level : {"err:", "fixme:", "warn:", "trace:"})
         if (rest.starts_with(level))
             return true;
@@ -160,6 +160,7 @@ bool Target::run_wine_tool(std::vector<std::string> const& arguments, std::strin
     request.output = OutputSink::discard;
     request.argv = arguments;
     request.environment = wine_environment();
+    request.fixed_address_layout = true;
     request.working_directory = m_work_directory;
     request.timeout_ms = timeout_ms;
     ChildResult const result = run_child(request);
@@ -186,8 +187,10 @@ bool Target::prepare_wine(std::string& error)
     if (!run_wine_tool({m_wineserver, "-p"}, error))
         return false;
     m_wineserver_started = true;
+    // The first program started in a new prefix sets the prefix up and waits for that. An
+    // explicit "wineboot -i" would set it up a second time, with a second service manager.
     if (!fs::exists(fs::path(m_prefix) / "system.reg")
-        && !run_wine_tool({m_options.launcher, "wineboot", "-i"}, error, 180000))
+        && !run_wine_tool({m_options.launcher, "cmd", "/c", "exit"}, error, 180000))
         return false;
 
     std::string const probe = gateway_path(m_options.probe);
@@ -248,6 +251,11 @@ ChildRequest Target::request(std::vector<std::string> const& arguments,
         if (char const* value = std::getenv(name.c_str()))
             request.environment.push_back(name + "=" + value);
     request.timeout_ms = m_options.timeout_ms;
+    // Debian's 64-bit Wine has no preloader: its loader sits at 0x7d000000 and the kernel
+    // starts the loader's heap anywhere in the gibibyte above it. About once in a thousand
+    // starts the heap covers 0x7ffe0000, where Wine must map the shared user data, and the
+    // process ends at once with status 1 ("failed to map the shared user data: c0000018").
+    request.fixed_address_layout = m_wine;
     return request;
 }
 
