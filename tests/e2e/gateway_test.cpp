@@ -1,6 +1,7 @@
 // Every row of the table is one test, grouped by the part of the gateway it pins down:
 // <Group>/GatewayRequest.AnswersExactly/<Behaviour>.
 #include "case.h"
+#include "groups.h"
 #include "run_case.h"
 #include "session.h"
 
@@ -27,20 +28,19 @@ TEST_P(GatewayRequest, AnswersExactly)
 
 std::string row_name(::testing::TestParamInfo<Case> const& info) { return info.param.name; }
 
-INSTANTIATE_TEST_SUITE_P(RequestDriver, GatewayRequest, ::testing::ValuesIn(cases_of("RequestDriver")), row_name);
-INSTANTIATE_TEST_SUITE_P(RequestIntake, GatewayRequest, ::testing::ValuesIn(cases_of("RequestIntake")), row_name);
-INSTANTIATE_TEST_SUITE_P(FormDecoding, GatewayRequest, ::testing::ValuesIn(cases_of("FormDecoding")), row_name);
-INSTANTIATE_TEST_SUITE_P(TargetResolution, GatewayRequest, ::testing::ValuesIn(cases_of("TargetResolution")), row_name);
-INSTANTIATE_TEST_SUITE_P(OutputChannel, GatewayRequest, ::testing::ValuesIn(cases_of("OutputChannel")), row_name);
-INSTANTIATE_TEST_SUITE_P(OutputFile, GatewayRequest, ::testing::ValuesIn(cases_of("OutputFile")), row_name);
-INSTANTIATE_TEST_SUITE_P(Collections, GatewayRequest, ::testing::ValuesIn(cases_of("Collections")), row_name);
-INSTANTIATE_TEST_SUITE_P(ErrorPage, GatewayRequest, ::testing::ValuesIn(cases_of("ErrorPage")), row_name);
+#define E2E_GROUP(suite, rows)                                                                                         \
+    INSTANTIATE_TEST_SUITE_P(suite, GatewayRequest, ::testing::ValuesIn(cases_of(#suite)), row_name);
+#include "groups.inc"
+#undef E2E_GROUP
 
-// A row whose group has no suite above would never run.
+// A row whose group names no suite (a group file that names another group, say) would never run.
 TEST(CaseTable, EveryRowBelongsToASuite)
 {
-    char const* const groups[] = {"RequestDriver", "RequestIntake", "FormDecoding", "TargetResolution",
-                                  "OutputChannel", "OutputFile",    "Collections",  "ErrorPage"};
+    char const* const groups[] = {
+#define E2E_GROUP(suite, rows) #suite,
+#include "groups.inc"
+#undef E2E_GROUP
+    };
     std::size_t covered = 0;
     for (char const* group : groups)
         covered += cases_of(group).size();

@@ -102,7 +102,10 @@ std::string run_case(Target const& target, Case const& row)
     if (result.timed_out)
         report += "the gateway did not finish within " + std::to_string(request.timeout_ms) + " ms\n";
     if (row.output == OutputSink::pipe) {
-        std::string const difference = describe_difference(fill(row.expected_output), result.out);
+        std::string const& expected = target.runs_under_wine() && row.expected_output_under_wine
+            ? *row.expected_output_under_wine
+            : row.expected_output;
+        std::string const difference = describe_difference(fill(expected), result.out);
         if (!difference.empty())
             report += "standard output differs: " + difference;
     }

@@ -107,6 +107,32 @@ char* append_decimal(char* out, LONG value)
 
 bool command_is(BSTR command, OLECHAR const* name) { return equal(command, name); }
 
+// The text of UTF-16 units written in hexadecimal and separated by commas ("D83D,DE00").
+Bstr from_hex_units(OLECHAR const* list)
+{
+    std::size_t const length = length_of(list);
+    if (length == 0)
+        return Bstr(SysAllocStringLen(nullptr, 0));
+    UINT count = 1;
+    for (std::size_t i = 0; i < length; ++i)
+        count += list[i] == ',' ? 1 : 0;
+    Bstr text(SysAllocStringLen(nullptr, count));
+    if (text.get() == nullptr)
+        return text;
+    UINT unit = 0;
+    unsigned value = 0;
+    for (std::size_t i = 0; i <= length; ++i) {
+        if (i == length || list[i] == ',') {
+            text.get()[unit++] = static_cast<OLECHAR>(value);
+            value = 0;
+        } else {
+            unsigned const digit = list[i] <= '9' ? list[i] - '0' : (list[i] | 0x20) - 'a' + 10;
+            value = value * 16 + digit;
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 HRESULT Script::traced(char const* call, HRESULT status) const
@@ -214,6 +240,13 @@ Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exceptio
             send_item_value<ServerItems>(index);
         else
             send_item_value<CustomItems>(index);
+    } else if (command_is(command, PROBE_TEXT("units"))) {
+        Bstr const name = from_hex_units(argument);
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_BSTR;
+        index.bstrVal = name.get(); // borrowed
+        send_item_value<CustomItems>(index);
     } else if (command_is(command, PROBE_TEXT("servernum")) || command_is(command, PROBE_TEXT("customnum"))) {
         VARIANT index;
         VariantInit(&index);

@@ -11,6 +11,9 @@
 //   servernum V   the same with V as a 32-bit number
 //   custom V      CustomItems.Item(V as text), then SendString("[" + Value + "]")
 //   customnum V   the same with V as a 32-bit number
+//   units H,H,... the same as custom, with the text made of these UTF-16 units, each in
+//                 hexadecimal ("D83D,DE00" is U+1F600): texts that form data in the system's
+//                 code page cannot carry
 //   count         SendString("S=<ServerItems.Count> C=<CustomItems.Count>")
 //   raise S|D     ends the method with DISP_E_EXCEPTION, source S and description D (split at
 //                 the first "|"; an empty part is passed as a missing text)

@@ -1,6 +1,7 @@
 // Runtime strings as objects and the gateway exchange them: a 32-bit byte length before
 // the text, the exact length kept (embedded zeros included), and a zero unit after it.
 #include "automation/automation.h"
+#include "wide_string.h"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +20,10 @@ std::uint32_t length_prefix(BSTR text)
     return bytes;
 }
 
-// The text as OLECHAR units, whatever OLECHAR is on this platform.
-class Units {
-public:
-    explicit Units(std::u16string_view text)
-    {
-        for (std::size_t i = 0; i < text.size() && i < sizeof units_ / sizeof units_[0]; ++i)
-            units_[i] = static_cast<OLECHAR>(text[i]);
-    }
-    const OLECHAR* get() const { return units_; }
-
-private:
-    OLECHAR units_[32] {};
-};
-
 TEST(Bstr, AllocStringLenKeepsEmbeddedZerosInItsLength)
 {
-    Units const source(u"a\0b\0c"sv);
-    BSTR text = SysAllocStringLen(source.get(), 5);
+    WideString const source = wide(u"a\0b\0c"sv);
+    BSTR text = SysAllocStringLen(source.c_str(), 5);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(SysStringLen(text), 5u);
     EXPECT_EQ(SysStringByteLen(text), 10u);
@@ -52,8 +39,8 @@ TEST(Bstr, AllocStringLenKeepsEmbeddedZerosInItsLength)
 
 TEST(Bstr, AllocStringLenCopiesOnlyTheGivenCount)
 {
-    Units const source(u"abcdef");
-    BSTR text = SysAllocStringLen(source.get(), 3);
+    WideString const source = wide(u"abcdef");
+    BSTR text = SysAllocStringLen(source.c_str(), 3);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(SysStringLen(text), 3u);
     EXPECT_EQ(text[2], static_cast<OLECHAR>(u'c'));
@@ -75,14 +62,14 @@ TEST(Bstr, AllocStringLenWithoutSourceGivesATerminatedBufferToFill)
 
 TEST(Bstr, ZeroLengthStringsAreRealStrings)
 {
-    Units const source(u"abc");
-    BSTR from_len = SysAllocStringLen(source.get(), 0);
+    WideString const source = wide(u"abc");
+    BSTR from_len = SysAllocStringLen(source.c_str(), 0);
     ASSERT_NE(from_len, nullptr);
     EXPECT_EQ(SysStringLen(from_len), 0u);
     EXPECT_EQ(from_len[0], static_cast<OLECHAR>(0));
 
-    Units const empty(u"");
-    BSTR from_empty = SysAllocString(empty.get());
+    WideString const empty = wide(u"");
+    BSTR from_empty = SysAllocString(empty.c_str());
     ASSERT_NE(from_empty, nullptr);
     EXPECT_EQ(SysStringLen(from_empty), 0u);
     EXPECT_EQ(length_prefix(from_empty), 0u);
@@ -98,8 +85,8 @@ TEST(Bstr, ZeroLengthStringsAreRealStrings)
 
 TEST(Bstr, AllocStringStopsAtTheFirstZero)
 {
-    Units const source(u"hello\0world"sv);
-    BSTR text = SysAllocString(source.get());
+    WideString const source = wide(u"hello\0world"sv);
+    BSTR text = SysAllocString(source.c_str());
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(SysStringLen(text), 5u);
     EXPECT_EQ(SysStringByteLen(text), 10u);
@@ -157,11 +144,11 @@ TEST(Bstr, NullStringsAreEmptyAndFreeingThemDoesNothing)
 
 TEST(Bstr, VariantCopyDuplicatesTheWholeLength)
 {
-    Units const source(u"a\0b"sv);
+    WideString const source = wide(u"a\0b"sv);
     VARIANT original;
     VariantInit(&original);
     original.vt = VT_BSTR;
-    original.bstrVal = SysAllocStringLen(source.get(), 3);
+    original.bstrVal = SysAllocStringLen(source.c_str(), 3);
     VARIANT copy;
     VariantInit(&copy);
     ASSERT_EQ(VariantCopy(&copy, &original), S_OK);

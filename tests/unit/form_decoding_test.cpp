@@ -1,7 +1,9 @@
 // Pair splitting and decoding of form data: what each byte sequence becomes.
 #include "gateway/form_decoder.h"
+#include "wide_string.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,17 +12,21 @@ namespace {
 
 using Pairs = std::vector<std::pair<std::u16string, std::u16string>>;
 
-Pairs split(std::string data)
+// Decodes `data` from storage of exactly its size, so that the sanitizers see any read
+// beyond it; `value_units` receives each value's count of units as the decoder reports it.
+Pairs split(std::string const& data, std::vector<std::size_t>* value_units = nullptr)
 {
+    auto const bytes = std::make_unique<char[]>(data.size());
+    data.copy(bytes.get(), data.size());
     qmt::DecodingBuffers buffers;
-    buffers.name.reserve(10);
-    buffers.value.reserve(10);
     Pairs pairs;
-    qmt::split_form_pairs(data.data(), data.size(), buffers, [&](auto const* name, auto const* value, std::size_t) {
-        pairs.emplace_back(std::u16string(reinterpret_cast<char16_t const*>(name)),
-                           std::u16string(reinterpret_cast<char16_t const*>(value)));
-        return true;
-    });
+    qmt::split_form_pairs(bytes.get(), data.size(), buffers,
+                          [&](qmt::WideChar const* name, qmt::WideChar const* value, std::size_t units) {
+                              pairs.emplace_back(utf16(name), utf16(value));
+                              if (value_units != nullptr)
+                                  value_units->push_back(units);
+                              return true;
+                          });
     return pairs;
 }
 
@@ -68,11 +74,9 @@ TEST(FormDecoding, MalformedEscapesYieldADigitValueAnyway)
 
 TEST(FormDecoding, AnEscapeConsumesATerminatorInsideIt)
 {
-    // The three bytes are always taken: "%=4" is one escaped byte, not the end of the name.
-    auto const pairs = split("a%=4=v");
-    ASSERT_EQ(pairs.size(), 1u);
-    EXPECT_EQ(pairs[0].second, u"v");
-    EXPECT_EQ(pairs[0].first.size(), 2u);
+    // The three bytes are always taken: "%=4" is the one byte 0xD4, not the end of the name.
+    std::u16string const name = std::u16string(u"a").append(from_code_page("\xD4"));
+    EXPECT_EQ(split("a%=4=v"), (Pairs {{name, u"v"}}));
 }
 
 TEST(FormDecoding, PercentNearTheEndOfTheDataIsKeptAndNeverReadsBeyond)
@@ -93,25 +97,29 @@ TEST(FormDecoding, EscapedZeroEndsTheTextForReadersThatStopAtZero)
     EXPECT_EQ(pairs[0].second, u"ab");
 }
 
-TEST(FormDecoding, ValueBufferGrowsToExactlyTheDecodedLengthPlusOne)
+TEST(FormDecoding, ShorterTextsAfterLongerOnesComeOutWholeWithTheirOwnCounts)
 {
-    qmt::DecodingBuffers buffers;
-    buffers.name.reserve(10);
-    buffers.value.reserve(10);
-    std::string data = "o=x&k=0123456789abcdef&s=short";
-    std::vector<std::size_t> capacities;
-    qmt::split_form_pairs(data.data(), data.size(), buffers, [&](auto const*, auto const*, std::size_t) {
-        capacities.push_back(buffers.value.capacity());
-        return true;
-    });
-    EXPECT_EQ(capacities, (std::vector<std::size_t> {10, 17, 17}));
+    std::vector<std::size_t> value_units;
+    EXPECT_EQ(split("o=x&k=0123456789abcdef&s=short&0123456789=&e=%41%42&n=", &value_units),
+              (Pairs {{u"o", u"x"},
+                      {u"k", u"0123456789abcdef"},
+                      {u"s", u"short"},
+                      {u"0123456789", u""},
+                      {u"e", u"AB"},
+                      {u"n", u""}}));
+    EXPECT_EQ(value_units, (std::vector<std::size_t> {1, 16, 5, 0, 2, 0}));
 }
 
 TEST(FormDecoding, NonAsciiBytesConvertFromTheAnsiCodePage)
 {
-    auto const pairs = split("o=%41");
-    ASSERT_EQ(pairs.size(), 1u);
-    EXPECT_EQ(pairs[0].second, u"A");
+    // "\u00E9\u20AC" in UTF-8, the native build's code page. Widening the bytes one by one
+    // gives neither that nor what code page 1252 gives (0x82 is U+201A there).
+    std::string const bytes = "\xC3\xA9\xE2\x82\xAC";
+    std::u16string const text = from_code_page(bytes);
+    EXPECT_EQ(split("o=%C3%A9%E2%82%AC&" + bytes + "=v"), (Pairs {{u"o", text}, {text, u"v"}}));
+#ifndef _WIN32
+    EXPECT_EQ(text, u"\u00E9\u20AC");
+#endif
 }
 
 } // namespace

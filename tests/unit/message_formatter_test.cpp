@@ -1,5 +1,6 @@
 // Filling message rows with callers' texts: escaping and the bounds of the page's buffers.
 #include "report/message_formatter.h"
+#include "wide_string.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -9,10 +10,19 @@ namespace {
 std::string format(char const* row, std::u16string const& text)
 {
     char out[qmt::message_capacity];
-    auto const* wide = reinterpret_cast<qmt::WideChar const*>(text.c_str());
-    std::size_t const length = qmt::format_message(row, &wide, 1, out);
+    WideString const units = wide(text);
+    qmt::WideChar const* texts[] = {units.c_str()};
+    std::size_t const length = qmt::format_message(row, texts, 1, out);
     EXPECT_EQ(out[length], '\0');
     return std::string(out, length);
+}
+
+std::string repeated(std::string const& piece, std::size_t times)
+{
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i)
+        text += piece;
+    return text;
 }
 
 TEST(MessageFormatter, PlainTextFillsThePlaceholderByteForByte)
@@ -36,9 +46,8 @@ TEST(MessageFormatter, MarkupInCallersTextsIsEscaped)
 TEST(MessageFormatter, TwoTextsFillTheirPlaceholdersInOrder)
 {
     char out[qmt::message_capacity];
-    std::u16string const source = u"Shop.Catalog", description = u"Stock missing";
-    qmt::WideChar const* texts[] = {reinterpret_cast<qmt::WideChar const*>(source.c_str()),
-                                    reinterpret_cast<qmt::WideChar const*>(description.c_str())};
+    WideString const source = wide(u"Shop.Catalog"), description = wide(u"Stock missing");
+    qmt::WideChar const* texts[] = {source.c_str(), description.c_str()};
     qmt::format_message("source \"%s.\" description \"%s.\"", texts, 2, out);
     EXPECT_STREQ(out, "source \"Shop.Catalog.\" description \"Stock missing.\"");
 }
@@ -51,18 +60,27 @@ TEST(MessageFormatter, OverlongTextIsCutButTheRowsOwnTextStays)
     EXPECT_EQ(result.substr(result.size() - 4), " end");
 }
 
-TEST(MessageFormatter, CutNeverSplitsAnEscapeOrASurrogatePair)
+TEST(MessageFormatter, CutNeverSplitsAnEscape)
 {
-    std::u16string text;
-    for (int i = 0; i < 400; ++i)
-        text += u"&\U0001F600";
-    std::string const result = format("%s", text);
-    EXPECT_LE(result.size(), qmt::message_capacity - 1);
-    // Whole "&amp;" entities only: the text ends right after a complete character.
-    auto const last_amp = result.rfind('&');
-    ASSERT_NE(last_amp, std::string::npos);
-    EXPECT_GE(result.size() - last_amp, 5u);
-    EXPECT_EQ(result.compare(last_amp, 5, "&amp;"), 0);
+    // 999 bytes of room: 199 whole "&amp;" and 4 bytes that cannot hold a 200th.
+    EXPECT_EQ(format("%s", std::u16string(400, u'&')), repeated("&amp;", 199));
+}
+
+TEST(MessageFormatter, CharacterBeyondTheBasicPlaneIsConvertedAndCutAsOne)
+{
+    std::u16string const character = u"\U0001F600"; // a surrogate pair
+    std::string const bytes = in_code_page(character); // F0 9F 98 80 natively, "??" in code page 1252
+    EXPECT_EQ(format("[%s]", u"a" + character + u"b"), "[a" + bytes + "b]");
+
+    // The room ends one byte before the end of the last character: none of its bytes may
+    // show, not even those that one of its surrogates converted alone would give.
+    std::size_t const room = qmt::message_capacity - 1;
+    std::size_t const whole = (room - (bytes.size() - 1)) / bytes.size();
+    std::string const padding(room - (bytes.size() - 1) - whole * bytes.size(), 'x');
+    std::u16string text(padding.begin(), padding.end());
+    for (std::size_t i = 0; i <= whole; ++i)
+        text += character;
+    EXPECT_EQ(format("%s", text), padding + repeated(bytes, whole));
 }
 
 TEST(MessageFormatter, TextsThatFitAreNotCut)

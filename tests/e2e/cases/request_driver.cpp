@@ -1,0 +1,74 @@
+// The RequestDriver rows of the end-to-end table: how a run starts and what the one call of
+// the method leads to.
+#include "case.h"
+#include "expected_pages.h"
+#include "groups.h"
+
+#include <string>
+#include <utility>
+
+namespace e2e {
+
+std::vector<Case> request_driver_cases()
+{
+    using namespace expected;
+    std::vector<Case> rows;
+    auto add = [&rows](Case row) { rows.push_back(std::move(row)); };
+
+    char const* mode = "RequestDriver";
+    add(Case(mode, "HeadRequestGetsOnlyTheMessage6Page")
+            .set("REQUEST_METHOD", "HEAD")
+            .expect(page(unsupported_request_method())));
+    add(Case(mode, "PutRequestGetsMessage6").set("REQUEST_METHOD", "PUT").expect(page(unsupported_request_method())));
+    add(Case(mode, "RequestWithoutMethodGetsMessage6")
+            .set("GATEWAY_INTERFACE", "CGI/1.1")
+            .set("QUERY_STRING", "obj=Qmt.Probe+Run&send=never")
+            .expect(page(unsupported_request_method())));
+    add(Case(mode, "EmptyCommandLineWithoutCgiVariablesRunsARequest").expect(page(unsupported_request_method())));
+    add(Case(mode, "UnregisterCommandDuringACgiRequestRunsTheRequest")
+            .command_line({"-UnRegServer"})
+            .run("send=served")
+            .expect("served"));
+    add(Case(mode, "RegisterCommandWithOnlyGatewayInterfaceRunsARequest")
+            .command_line({"/RegServer"})
+            .set("GATEWAY_INTERFACE", "CGI/1.1")
+            .expect(page(unsupported_request_method())));
+    add(Case(mode, "RegisterCommandFollowedByAWordRunsARequest")
+            .command_line({"-RegServer", "now"})
+            .expect(page(unsupported_request_method())));
+    add(Case(mode, "LowerCaseRegisterCommandWritesNothing").command_line({"/regserver"}).expect(""));
+    add(Case(mode, "LowerCaseUnregisterCommandWritesNothing").command_line({"/unregserver"}).expect(""));
+    add(Case(mode, "MethodWithoutParametersFailsWithoutAPage").get("obj=Qmt.Probe+NoParams").expect(""));
+    add(Case(mode, "OutputThenExceptionGivesTheOutputAndMessage22")
+            .run("send=Partial+output&raise=Shop.Catalog|Stock+missing")
+            .expect("Partial output" + page(target_raised("Shop.Catalog", "Stock missing"))));
+    add(Case(mode, "DeferredFillInRunsBeforeMessage22")
+            .run("raisedeferred=Deferred.Source|Filled+in+later")
+            .expect(page(target_raised("Deferred.Source", "Filled in later"))));
+    add(Case(mode, "ExceptionWithoutTextsLeavesBothPlaceholdersEmpty")
+            .run("raise=")
+            .expect(page(target_raised("", ""))));
+    add(Case(mode, "ExceptionWithOnlyASourceLeavesTheDescriptionEmpty")
+            .run("raise=Only.Source")
+            .expect(page(target_raised("Only.Source", ""))));
+    add(Case(mode, "DeferredFillInWithOnlyADescription")
+            .run("raisedeferred=|Only+a+description")
+            .expect(page(target_raised("", "Only a description"))));
+    add(Case(mode, "ObjectThatKeepsTheEnvironmentEndsNormally").run("keep=&send=kept").expect("kept"));
+    add(Case(mode, "ObjectThatKeepsTheEnvironmentLeavesItsOutputFileWritten")
+            .run("open={DIR}/kept.txt&send=in+the+file&keep=")
+            .expect("")
+            .expect_file("kept.txt", "in the file"));
+    add(Case(mode, "FaultInTheMethodEndsWithMessage21")
+            .run("send=before&fault=&send=after")
+            .expect("before" + page(unhandled_fault()))
+            .expect_access_fault());
+    add(Case(mode, "FaultWhileAnOutputFileIsOpenReportsOnStandardOutput")
+            .run("open={DIR}/open.txt&send=written&fault=")
+            .expect(page(unhandled_fault()))
+            .expect_file("open.txt", "written")
+            .expect_access_fault());
+    return rows;
+}
+
+} // namespace e2e
