@@ -37,10 +37,10 @@ Environment::~Environment()
         m_server_items->Release();
     if (m_custom_items != nullptr)
         m_custom_items->Release();
-    m_template.file.close();
+    // An open template is closed and its fields freed; nothing of it is written.
+    m_template.discard();
     // Destruction only closes the output file: bytes written so far stay in it.
     m_channel.redirect_to(platform::File {});
-    m_template.sections.clear();
 }
 
 HRESULT STDMETHODCALLTYPE Environment::QueryInterface(REFIID riid, void** object)
@@ -126,15 +126,30 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE Environment::OpenTemplate(BSTR) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Environment::OpenTemplate(BSTR Filename) { return m_template.open(Filename, m_error_state); }
 
-HRESULT STDMETHODCALLTYPE Environment::SendTemplate(BSTR, BSTR) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Environment::SendTemplate(BSTR Placeholder, BSTR Replacement)
+{
+    return m_template.send(Placeholder, Replacement, m_error_state);
+}
 
-HRESULT STDMETHODCALLTYPE Environment::BeginSection(BSTR) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Environment::BeginSection(BSTR SectionName)
+{
+    return m_template.begin_section(SectionName, m_error_state);
+}
 
-HRESULT STDMETHODCALLTYPE Environment::EndSection() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Environment::EndSection() { return m_template.end_section(m_error_state); }
 
-HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT* Sleep)
+{
+    auto write = [this](void const* bytes, std::uint64_t length) { m_channel.write(bytes, length); };
+    TemplateClose const outcome = m_template.close(ByteSink(write), m_error_state);
+    if (outcome == TemplateClose::not_read)
+        return E_FAIL;
+    m_channel.flush_standard_output_unless_redirected();
+    sleep_pause(Sleep);
+    return outcome == TemplateClose::written ? S_OK : E_OUTOFMEMORY;
+}
 
 HRESULT STDMETHODCALLTYPE Environment::OpenOutputFile(BSTR Filename)
 {

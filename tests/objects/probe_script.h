@@ -21,6 +21,15 @@
 //                 the same with empty texts and a deferred fill-in routine that supplies them
 //   fault         writes through a null pointer
 //   keep          adds a reference to the environment that is never given back
+//   template V    OpenTemplate(V)
+//   templatenull  OpenTemplate with a null name
+//   field P|R     SendTemplate(P, R), split at the first "|" (without one, R is empty)
+//   fieldnullname R
+//                 SendTemplate with a null Placeholder; fieldnullvalue P: a null Replacement
+//   section V     BeginSection(V); sectionnull: with a null name
+//   endsection    EndSection()
+//   closetemplate CloseTemplate() with Sleep omitted; closetemplatesleep V: with Sleep = V as
+//                 a text variant
 //   status        toggles tracing: after every environment call a command makes, the line
 //                 "<call>=0xHHHHHHHH" goes to standard error (standard output refuses after
 //                 an error page, and the trace must not mix with the response)
@@ -52,6 +61,8 @@ private:
     enum class Outcome { go_on, end };
 
     Outcome perform(BSTR command, BSTR argument, EXCEPINFO* exception, HRESULT& status);
+    // The template commands (probe_template.cpp); false when `command` is none of them.
+    bool perform_template_command(BSTR command, BSTR argument);
     HRESULT traced(char const* call, HRESULT status) const;
     HRESULT send(OLECHAR const* text);
     HRESULT send_with_sleep(OLECHAR const* text, VARIANT* sleep);
