@@ -2,11 +2,16 @@
 # Installs the Debian packages a build needs, only those that are missing.
 #   install-deps.sh native   compilers, CMake, GoogleTest and Google Benchmark
 #   install-deps.sh all      also clang (sanitizers, fuzzers) and clang-format, MinGW-w64 and 64-bit Wine
+#   install-deps.sh bench    native, and the template engines the benchmarks compare with
+#                            (ctemplate, mstch); only the benchmark links them
 set -euo pipefail
 
 packages=(g++ make cmake libgtest-dev googletest libbenchmark-dev)
 if [ "${1:-native}" = all ]; then
     packages+=(clang clang-format libclang-rt-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64)
+fi
+if [ "${1:-native}" = bench ]; then
+    packages+=(libctemplate-dev libmstch-dev)
 fi
 
 missing=()

@@ -1,31 +1,81 @@
 #include "template/section_store.h"
 
 #include "common/wide_text.h"
+#include "platform/code_page.h"
 #include "platform/heap.h"
 
+#include <climits>
+#include <cstring>
 #include <new>
 
 namespace qmt {
-namespace {
 
-// Equal unit for unit: case-sensitive, no trimming, no normalisation.
-bool equals(WideChar const* stored, CountedName name)
+StoredText const* SectionStore::copy_name(WideChar const* text, std::size_t length)
 {
-    for (std::size_t i = 0; i < name.length; ++i)
-        if (stored[i] == 0 || stored[i] != name.units[i])
-            return false;
-    return stored[name.length] == 0;
+    if (length >= UINT32_MAX || length > (SIZE_MAX - sizeof(StoredText)) / sizeof(WideChar) - 1)
+        return nullptr;
+    auto* copy = static_cast<StoredText*>(m_texts.allocate(sizeof(StoredText) + (length + 1) * sizeof(WideChar)));
+    if (copy == nullptr)
+        return nullptr;
+    copy->length = static_cast<std::uint32_t>(length);
+    auto* units = const_cast<WideChar*>(copy->units());
+    std::memcpy(units, text, length * sizeof(WideChar));
+    units[length] = 0;
+    return copy;
 }
 
-} // namespace
+StoredText const* SectionStore::placeholder_copy(WideChar const* text, std::size_t length)
+{
+    CountedName const name {text, length};
+    for (StoredText const* recent : m_recent)
+        if (recent != nullptr && same_name(*recent, name))
+            return recent;
+    StoredText const* copy = copy_name(text, length);
+    if (copy != nullptr) {
+        m_recent[m_recent_next] = copy;
+        m_recent_next = (m_recent_next + 1) % recent_count;
+    }
+    return copy;
+}
+
+StoredText const* SectionStore::converted_copy(WideChar const* text, std::size_t length, bool ascii)
+{
+    std::size_t bytes = length;
+    if (!ascii) {
+        if (length > INT_MAX)
+            return nullptr;
+        int const needed = platform::narrow_from_wide(text, static_cast<int>(length), nullptr, 0);
+        if (needed <= 0)
+            return nullptr;
+        bytes = static_cast<std::size_t>(needed);
+    }
+    if (bytes >= UINT32_MAX || bytes > SIZE_MAX - sizeof(StoredText))
+        return nullptr;
+    auto* copy = static_cast<StoredText*>(m_texts.allocate(sizeof(StoredText) + bytes));
+    if (copy == nullptr)
+        return nullptr;
+    copy->length = static_cast<std::uint32_t>(bytes);
+    auto* out = const_cast<unsigned char*>(copy->bytes());
+    if (ascii) {
+        // Every ANSI code page writes units below 0x80 as the same single bytes: the bulk
+        // of replacements needs no call into the platform's conversion.
+        for (std::size_t i = 0; i < length; ++i)
+            out[i] = static_cast<unsigned char>(text[i]);
+    } else if (platform::narrow_from_wide(text, static_cast<int>(length), reinterpret_cast<char*>(out),
+                                          static_cast<int>(bytes))
+               != static_cast<int>(bytes)) {
+        return nullptr;
+    }
+    return copy;
+}
 
 bool SectionStore::add_section(WideChar const* name, bool make_current)
 {
     if (m_sections.count() == INT32_MAX)
         return false;
-    WideChar const* copy = nullptr;
+    StoredText const* copy = nullptr;
     if (name != nullptr) {
-        copy = m_texts.copy(name, wide_length(name));
+        copy = copy_name(name, wide_length(name));
         if (copy == nullptr)
             return false;
     }
@@ -49,30 +99,30 @@ bool SectionStore::append(WideChar const* placeholder, WideChar const* replaceme
     auto* section = static_cast<SectionRecord*>(m_sections.at(m_current));
     if (section->count() == INT32_MAX)
         return false;
-    WideChar const* const placeholder_copy = m_texts.copy(placeholder, wide_length(placeholder));
-    WideChar const* const replacement_copy = m_texts.copy(replacement, wide_length(replacement));
+    StoredText const* const placeholder_text = placeholder_copy(placeholder, wide_length(placeholder));
+    // One pass for the length and whether every unit is ASCII.
+    std::size_t length = 0;
+    WideChar units_seen = 0;
+    for (; replacement[length] != 0; ++length)
+        units_seen |= replacement[length];
+    StoredText const* const replacement_text = converted_copy(replacement, length, units_seen < 0x80);
     // Copies that are not used stay in the arena until the store is released.
-    return placeholder_copy != nullptr && replacement_copy != nullptr
-        && section->entries.append({placeholder_copy, replacement_copy});
+    return placeholder_text != nullptr && replacement_text != nullptr
+        && section->entries.append({placeholder_text, replacement_text});
 }
 
 std::int32_t SectionStore::find_section(WideChar const* name) const
 {
     if (name == nullptr)
         return -1;
-    for (std::int32_t index = 0; index < count(); ++index) {
-        WideChar const* const candidate = section(index).name;
-        if (candidate != nullptr && wide_equal(candidate, name))
-            return index;
-    }
-    return -1;
+    return find_section(CountedName {name, wide_length(name)});
 }
 
 std::int32_t SectionStore::find_section(CountedName name) const
 {
     for (std::int32_t index = 0; index < count(); ++index) {
-        WideChar const* const candidate = section(index).name;
-        if (candidate != nullptr && equals(candidate, name))
+        StoredText const* const candidate = section(index).name;
+        if (candidate != nullptr && same_name(*candidate, name))
             return index;
     }
     return -1;
@@ -88,6 +138,9 @@ void SectionStore::release()
     m_sections.clear();
     m_texts.release();
     m_current = 0;
+    for (StoredText const*& recent : m_recent)
+        recent = nullptr;
+    m_recent_next = 0;
 }
 
 std::int32_t row_width(SectionRecord const& section)
@@ -95,22 +148,14 @@ std::int32_t row_width(SectionRecord const& section)
     std::int32_t const count = section.count();
     if (count == 0)
         return 0;
-    WideChar const* const first = section.entries[0].placeholder;
-    for (std::int32_t index = 1; index < count; ++index)
-        if (wide_equal(section.entries[static_cast<std::size_t>(index)].placeholder, first))
+    StoredText const& first = *section.entries[0].placeholder;
+    CountedName const name {first.units(), first.length};
+    for (std::int32_t index = 1; index < count; ++index) {
+        StoredText const* const placeholder = section.entries[static_cast<std::size_t>(index)].placeholder;
+        if (placeholder == &first || same_name(*placeholder, name))
             return index;
+    }
     return count;
-}
-
-WideChar const* find_in_row(SectionRecord const& section, CountedName name, std::int32_t row, std::int32_t width)
-{
-    std::size_t const span = width == 0 ? static_cast<std::size_t>(section.count()) : static_cast<std::size_t>(width);
-    std::size_t const first = static_cast<std::size_t>(row) * span;
-    std::size_t const limit = first + span;
-    for (std::size_t index = first; index < limit && index < section.entries.size(); ++index)
-        if (equals(section.entries[index].placeholder, name))
-            return section.entries[index].replacement;
-    return nullptr;
 }
 
 } // namespace qmt

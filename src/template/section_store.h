@@ -3,9 +3,14 @@
 // section that SendTemplate appends to. Section 0 is the main section, without a name: the
 // values of the fields outside section blocks. Expansion reads a section as a table of
 // rows (row_width, find_in_row).
+//
+// Replacements are kept already converted to the ANSI code page, with the room each
+// character needs there, so that expansion only copies bytes. Rows repeat the same few
+// placeholders, so an entry shares the copy of a placeholder sent shortly before.
 #pragma once
 
 #include "common/pointer_list.h"
+#include "platform/wide_char.h"
 #include "template/heap_array.h"
 #include "template/text_arena.h"
 
@@ -14,19 +19,42 @@
 
 namespace qmt {
 
-// A name cut out of a template file and converted to UTF-16: counted, as it may hold zero units.
+// A copy in the store: its length, then its units (a name: UTF-16, zero-terminated) or its
+// bytes (a replacement, in the ANSI code page).
+struct StoredText {
+    std::uint32_t length;
+
+    WideChar const* units() const { return reinterpret_cast<WideChar const*>(this + 1); }
+    unsigned char const* bytes() const { return reinterpret_cast<unsigned char const*>(this + 1); }
+};
+
+// A name cut out of a template file and converted to UTF-16: counted, as it may hold zero
+// units (which no stored name does).
 struct CountedName {
     WideChar const* units;
     std::size_t length;
 };
 
+// Equal unit for unit: case-sensitive, no trimming, no normalisation.
+inline bool same_name(StoredText const& stored, CountedName name)
+{
+    if (stored.length != name.length)
+        return false;
+    // Names are short: a loop beats a call.
+    WideChar const* const units = stored.units();
+    for (std::size_t i = 0; i < name.length; ++i)
+        if (units[i] != name.units[i])
+            return false;
+    return true;
+}
+
 struct SectionEntry {
-    WideChar const* placeholder;
-    WideChar const* replacement;
+    StoredText const* placeholder;
+    StoredText const* replacement;
 };
 
 struct SectionRecord {
-    WideChar const* name {nullptr}; // none for the main section and for a section begun without a name
+    StoredText const* name {nullptr}; // none for the main section and a section begun without a name
     HeapArray<SectionEntry> entries;
 
     std::int32_t count() const { return static_cast<std::int32_t>(entries.size()); }
@@ -51,8 +79,7 @@ public:
     // becomes current when `make_current` is set. False when memory is short.
     bool add_section(WideChar const* name, bool make_current);
     void make_main_section_current() { m_current = 0; }
-    // Appends copies of the pair to the current section; false (nothing added) when
-    // memory is short.
+    // Appends a pair to the current section; false (nothing added) when memory is short.
     bool append(WideChar const* placeholder, WideChar const* replacement);
 
     // The first section whose name equals `name`; -1 when none does. Sections without a
@@ -64,9 +91,17 @@ public:
     void release();
 
 private:
+    StoredText const* copy_name(WideChar const* text, std::size_t length);
+    StoredText const* placeholder_copy(WideChar const* text, std::size_t length);
+    StoredText const* converted_copy(WideChar const* text, std::size_t length, bool ascii);
+
     PointerList m_sections;
     std::int32_t m_current {0};
     TextArena m_texts;
+    // The placeholder copies sent last, which later entries share.
+    static constexpr std::size_t recent_count = 8;
+    StoredText const* m_recent[recent_count] {};
+    std::size_t m_recent_next {0};
 };
 
 // The entries of one row: the index of the first later entry whose placeholder repeats the
@@ -74,8 +109,24 @@ private:
 std::int32_t row_width(SectionRecord const& section);
 
 // The replacement of the first entry of row `row` (entries row × width up to the next row)
-// whose placeholder equals `name`; null when none does. A width of 0 stands for the whole
-// list.
-WideChar const* find_in_row(SectionRecord const& section, CountedName name, std::int32_t row, std::int32_t width);
+// whose placeholder `matches`; null when none does. A width of 0 stands for the whole list.
+template<typename Matches>
+StoredText const* find_in_row(SectionRecord const& section, std::int32_t row, std::int32_t width, Matches&& matches)
+{
+    std::size_t const span = width == 0 ? section.entries.size() : static_cast<std::size_t>(width);
+    std::size_t const first = static_cast<std::size_t>(row) * span;
+    std::size_t const limit = first + span < section.entries.size() ? first + span : section.entries.size();
+    for (std::size_t index = first; index < limit; ++index)
+        if (matches(*section.entries[index].placeholder))
+            return section.entries[index].replacement;
+    return nullptr;
+}
+
+inline StoredText const* find_in_row(SectionRecord const& section, CountedName name, std::int32_t row,
+                                     std::int32_t width)
+{
+    return find_in_row(section, row, width,
+                       [name](StoredText const& placeholder) { return same_name(placeholder, name); });
+}
 
 } // namespace qmt

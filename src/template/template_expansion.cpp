@@ -16,6 +16,43 @@ namespace {
 // this, which keeps its conversion small and still fills the page.
 constexpr std::size_t longest_reported_name = 4000;
 
+// Converts a name cut out of the template into `out` (room for length + 1 units) and gives
+// it counted. A name too long for the platform's conversion becomes a single zero unit,
+// which no placeholder or section name equals.
+CountedName convert_template_name(TemplateByte const* name, std::size_t length, WideChar* out)
+{
+    if (length > INT_MAX) {
+        out[0] = 0;
+        return {out, 1};
+    }
+    return {out, wide_from_narrow_into(reinterpret_cast<char const*>(name), length, out, length + 1)};
+}
+
+// Whether placeholders equal one field's name. Rows share their placeholder copies, so the
+// answer for each copy is kept: after the first row a lookup compares pointers only.
+class FieldMatcher {
+public:
+    void set_name(CountedName name) { m_name = name; }
+    bool operator()(StoredText const& placeholder)
+    {
+        for (std::size_t k = 0; k < kept; ++k)
+            if (m_copies[k] == &placeholder)
+                return m_answers[k];
+        bool const answer = same_name(placeholder, m_name);
+        m_copies[m_next] = &placeholder;
+        m_answers[m_next] = answer;
+        m_next = (m_next + 1) % kept;
+        return answer;
+    }
+
+private:
+    static constexpr std::size_t kept = 4;
+    CountedName m_name {nullptr, 0};
+    StoredText const* m_copies[kept] {};
+    bool m_answers[kept] {};
+    std::size_t m_next {0};
+};
+
 struct Segment {
     TemplateByte const* begin;
     TemplateByte const* end;
@@ -24,8 +61,7 @@ struct Segment {
 struct BodyField {
     TemplateByte const* name;
     std::size_t length;
-    std::size_t wide_offset; // into the body's converted names
-    std::size_t wide_length;
+    FieldMatcher matches;
 };
 
 // A section block's body: literal segments S0 to Sm around the field names F0 to Fm-1.
@@ -38,16 +74,27 @@ struct Body {
 
 enum class Step { done, stop, no_memory };
 
-// Converts a name cut out of the template into `out` (room for length + 1 units) and gives
-// its length in units. A name too long for the platform's conversion becomes a single zero
-// unit, which no placeholder or section name equals.
-std::size_t convert_template_name(TemplateByte const* name, std::size_t length, WideChar* out)
+// Writes the body once per row of the section; stops at a field that a row lacks and gives
+// it, or null when every row is written.
+BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body& body, GatheredOutput& output)
 {
-    if (length > INT_MAX) {
-        out[0] = 0;
-        return 1;
+    GatheredOutput::Cursor out(output);
+    std::int32_t const rows = section.count() / width;
+    std::size_t const fields = body.fields.size();
+    for (std::int32_t row = 0; row < rows; ++row) {
+        for (std::size_t j = 0; j < fields; ++j) {
+            Segment const& segment = body.segments[j];
+            out.write(segment.begin, static_cast<std::size_t>(segment.end - segment.begin));
+            BodyField& field = body.fields[j];
+            StoredText const* const value = find_in_row(section, row, width, field.matches);
+            if (value == nullptr)
+                return &field;
+            out.write(value->bytes(), value->length);
+        }
+        Segment const& last = body.segments[fields];
+        out.write(last.begin, static_cast<std::size_t>(last.end - last.begin));
     }
-    return wide_from_narrow_into(reinterpret_cast<char const*>(name), length, out, length + 1);
+    return nullptr;
 }
 
 class Expansion {
@@ -74,9 +121,9 @@ private:
     TemplateByte const* expand_field(TemplateByte const* name);
     TemplateByte const* expand_section(TemplateByte const* name);
     TemplateByte const* skip_block_without_rows(TemplateByte const* after_name);
+    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body& body);
     Step parse_body(TemplateByte const* after_name, Body& body);
     bool convert_body_names(Body& body);
-    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body const& body);
 
     // The template marker, when the comment whose opener ends at `after_opener` has one:
     // the position right after it, else null.
@@ -89,7 +136,9 @@ private:
     {
         m_output.write(from, static_cast<std::size_t>(to - from));
     }
-    bool convert_name(TemplateByte const* name, std::size_t length, ScratchBuffer<WideChar>& out, CountedName& result);
+    void write(StoredText const& replacement) { m_output.write(replacement.bytes(), replacement.length); }
+    bool convert_name(TemplateByte const* name, TemplateByte const* name_end, ScratchBuffer<WideChar>& out,
+                      CountedName& result);
     void report(std::uint32_t message);
     void report_name(std::uint32_t message, TemplateByte const* name, TemplateByte const* name_end);
     TemplateByte const* out_of_memory()
@@ -103,7 +152,7 @@ private:
     SectionStore const& m_store;
     GatheredOutput& m_output;
     ErrorState& m_error_state;
-    ScratchBuffer<WideChar> m_field_name;
+    ScratchBuffer<WideChar> m_name;
     bool m_short_of_memory {false};
 };
 
@@ -137,14 +186,14 @@ TemplateByte const* Expansion::expand_field(TemplateByte const* name)
 {
     TemplateByte const* const end_of_name = name_end(name, m_end);
     CountedName wide;
-    if (!convert_name(name, static_cast<std::size_t>(end_of_name - name), m_field_name, wide))
+    if (!convert_name(name, end_of_name, m_name, wide))
         return out_of_memory();
-    WideChar const* const value = find_in_row(m_store.main_section(), wide, 0, 0);
+    StoredText const* const value = find_in_row(m_store.main_section(), wide, 0, 0);
     if (value == nullptr) {
         report_name(message::FieldNotReferenced, name, end_of_name);
         return nullptr;
     }
-    m_output.write_converted(value);
+    write(*value);
     // Whatever stands between the name and the closer is dropped.
     return find_marker(end_of_name, m_end, comment_closer);
 }
@@ -152,9 +201,8 @@ TemplateByte const* Expansion::expand_field(TemplateByte const* name)
 TemplateByte const* Expansion::expand_section(TemplateByte const* name)
 {
     TemplateByte const* const end_of_name = name_end(name, m_end);
-    ScratchBuffer<WideChar> converted;
     CountedName wide;
-    if (!convert_name(name, static_cast<std::size_t>(end_of_name - name), converted, wide))
+    if (!convert_name(name, end_of_name, m_name, wide))
         return out_of_memory();
     std::int32_t const index = m_store.find_section(wide);
     if (index < 0) {
@@ -190,6 +238,16 @@ TemplateByte const* Expansion::skip_block_without_rows(TemplateByte const* after
     return find_marker(end_marker, m_end, comment_closer);
 }
 
+TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body& body)
+{
+    BodyField const* const missing = replay_body(section, width, body, m_output);
+    if (missing != nullptr) {
+        report_name(message::FieldNotReferenced, missing->name, missing->name + missing->length);
+        return nullptr;
+    }
+    return find_marker(body.end_comment, m_end, comment_closer);
+}
+
 Step Expansion::parse_body(TemplateByte const* after_name, Body& body)
 {
     TemplateByte const* cursor = after_name;
@@ -199,6 +257,7 @@ Step Expansion::parse_body(TemplateByte const* after_name, Body& body)
             report(message::EndSectionMissing);
             return Step::stop;
         }
+        // The next comment with the template marker; other comments are literal text.
         TemplateByte const* search = segment_start;
         TemplateByte const* after_opener;
         TemplateByte const* name;
@@ -219,7 +278,7 @@ Step Expansion::parse_body(TemplateByte const* after_name, Body& body)
             return Step::done;
         }
         cursor = name_end(name, m_end);
-        if (!body.fields.append({name, static_cast<std::size_t>(cursor - name), 0, 0}))
+        if (!body.fields.append({name, static_cast<std::size_t>(cursor - name), FieldMatcher {}}))
             return Step::no_memory;
     }
 }
@@ -234,41 +293,19 @@ bool Expansion::convert_body_names(Body& body)
     std::size_t offset = 0;
     for (std::size_t j = 0; j < body.fields.size(); ++j) {
         BodyField& field = body.fields[j];
-        field.wide_offset = offset;
-        field.wide_length = convert_template_name(field.name, field.length, body.names.data() + offset);
+        field.matches.set_name(convert_template_name(field.name, field.length, body.names.data() + offset));
         offset += field.length + 1;
     }
     return true;
 }
 
-TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body const& body)
-{
-    std::int32_t const rows = section.count() / width;
-    std::size_t const fields = body.fields.size();
-    for (std::int32_t row = 0; row < rows; ++row) {
-        for (std::size_t j = 0; j < fields; ++j) {
-            write(body.segments[j].begin, body.segments[j].end);
-            BodyField const& field = body.fields[j];
-            WideChar const* const value
-                = find_in_row(section, {body.names.data() + field.wide_offset, field.wide_length}, row, width);
-            if (value == nullptr) {
-                report_name(message::FieldNotReferenced, field.name, field.name + field.length);
-                return nullptr;
-            }
-            m_output.write_converted(value);
-        }
-        write(body.segments[fields].begin, body.segments[fields].end);
-    }
-    return find_marker(body.end_comment, m_end, comment_closer);
-}
-
-bool Expansion::convert_name(TemplateByte const* name, std::size_t length, ScratchBuffer<WideChar>& out,
+bool Expansion::convert_name(TemplateByte const* name, TemplateByte const* name_end, ScratchBuffer<WideChar>& out,
                              CountedName& result)
 {
+    std::size_t const length = static_cast<std::size_t>(name_end - name);
     if (length >= SIZE_MAX / sizeof(WideChar) || !out.reserve(length + 1))
         return false;
-    result.units = out.data();
-    result.length = convert_template_name(name, length, out.data());
+    result = convert_template_name(name, length, out.data());
     return true;
 }
 

@@ -3,56 +3,53 @@
 #include "platform/heap.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace qmt {
 
 struct TextArena::Block {
     Block* next;
-    std::size_t capacity; // in units
+    std::size_t capacity; // in bytes
     std::size_t used;
-    WideChar* units() { return reinterpret_cast<WideChar*>(this + 1); }
+    unsigned char* bytes() { return reinterpret_cast<unsigned char*>(this + 1); }
 };
 
-WideChar* TextArena::copy(WideChar const* text, std::size_t length)
+void* TextArena::allocate(std::size_t bytes)
 {
-    if (length >= (SIZE_MAX - sizeof(Block)) / sizeof(WideChar))
+    constexpr std::size_t alignment = alignof(std::uint32_t);
+    if (bytes > SIZE_MAX - sizeof(Block) - alignment)
         return nullptr;
-    std::size_t const units = length + 1;
+    bytes = (bytes + alignment - 1) & ~(alignment - 1);
     Block* block = m_blocks;
-    if (block == nullptr || block->capacity - block->used < units) {
-        block = take_block(units);
+    if (block == nullptr || block->capacity - block->used < bytes) {
+        block = take_block(bytes);
         if (block == nullptr)
             return nullptr;
     }
-    WideChar* copy = block->units() + block->used;
-    if (length > 0)
-        std::memcpy(copy, text, length * sizeof(WideChar));
-    copy[length] = 0;
-    block->used += units;
-    return copy;
+    void* storage = block->bytes() + block->used;
+    block->used += bytes;
+    return storage;
 }
 
-TextArena::Block* TextArena::take_block(std::size_t units)
+TextArena::Block* TextArena::take_block(std::size_t bytes)
 {
-    bool const oversized = units > m_next_units;
-    std::size_t const capacity = oversized ? units : m_next_units;
-    auto* block = static_cast<Block*>(platform::heap_allocate(sizeof(Block) + capacity * sizeof(WideChar)));
+    bool const oversized = bytes > m_next_size;
+    std::size_t const capacity = oversized ? bytes : m_next_size;
+    auto* block = static_cast<Block*>(platform::heap_allocate(sizeof(Block) + capacity));
     if (block == nullptr)
         return nullptr;
     block->capacity = capacity;
     block->used = 0;
     if (oversized && m_blocks != nullptr) {
-        // A text larger than a block gets one of its own, behind the block being filled,
-        // which keeps its room for the texts that follow.
+        // A copy larger than a block gets one of its own, behind the block being filled,
+        // which keeps its room for the copies that follow.
         block->next = m_blocks->next;
         m_blocks->next = block;
         return block;
     }
     block->next = m_blocks;
     m_blocks = block;
-    if (!oversized && m_next_units < largest_block_units)
-        m_next_units *= 2;
+    if (!oversized && m_next_size < largest_block_size)
+        m_next_size *= 2;
     return block;
 }
 
@@ -63,7 +60,7 @@ void TextArena::release()
         platform::heap_free(m_blocks);
         m_blocks = next;
     }
-    m_next_units = first_block_units;
+    m_next_size = first_block_size;
 }
 
 } // namespace qmt

@@ -4,8 +4,6 @@
 // two of each per entry.
 #pragma once
 
-#include "platform/wide_char.h"
-
 #include <cstddef>
 
 namespace qmt {
@@ -17,21 +15,20 @@ public:
     TextArena& operator=(TextArena const&) = delete;
     ~TextArena() { release(); }
 
-    // A copy of the first `length` units of `text` with a terminating zero; null when
-    // memory is short.
-    WideChar* copy(WideChar const* text, std::size_t length);
+    // `bytes` of storage aligned for a 32-bit count; null when memory is short.
+    void* allocate(std::size_t bytes);
     // Frees every copy.
     void release();
 
 private:
     struct Block;
-    Block* take_block(std::size_t units);
+    Block* take_block(std::size_t bytes);
 
     Block* m_blocks {nullptr}; // the one being filled first
-    std::size_t m_next_units {first_block_units};
+    std::size_t m_next_size {first_block_size};
 
-    static constexpr std::size_t first_block_units = 1024;
-    static constexpr std::size_t largest_block_units = 128 * 1024;
+    static constexpr std::size_t first_block_size = 2048;
+    static constexpr std::size_t largest_block_size = 256 * 1024;
 };
 
 } // namespace qmt
