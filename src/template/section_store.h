@@ -108,18 +108,30 @@ private:
 // first one's, or the entry count when none does; 0 for a section without entries.
 std::int32_t row_width(SectionRecord const& section);
 
-// The replacement of the first entry of row `row` (entries row × width up to the next row)
-// whose placeholder `matches`; null when none does. A width of 0 stands for the whole list.
+// The entry of row `row` (entries row × width up to the next row) whose placeholder first
+// `matches`, as its index in the row; -1 when none does. A width of 0 stands for the whole
+// list.
 template<typename Matches>
-StoredText const* find_in_row(SectionRecord const& section, std::int32_t row, std::int32_t width, Matches&& matches)
+std::ptrdiff_t find_column(SectionRecord const& section, std::int32_t row, std::int32_t width, Matches&& matches)
 {
     std::size_t const span = width == 0 ? section.entries.size() : static_cast<std::size_t>(width);
     std::size_t const first = static_cast<std::size_t>(row) * span;
     std::size_t const limit = first + span < section.entries.size() ? first + span : section.entries.size();
     for (std::size_t index = first; index < limit; ++index)
         if (matches(*section.entries[index].placeholder))
-            return section.entries[index].replacement;
-    return nullptr;
+            return static_cast<std::ptrdiff_t>(index - first);
+    return -1;
+}
+
+// The replacement of that entry; null when there is none.
+template<typename Matches>
+StoredText const* find_in_row(SectionRecord const& section, std::int32_t row, std::int32_t width, Matches&& matches)
+{
+    std::ptrdiff_t const column = find_column(section, row, width, matches);
+    if (column < 0)
+        return nullptr;
+    std::size_t const span = width == 0 ? section.entries.size() : static_cast<std::size_t>(width);
+    return section.entries[static_cast<std::size_t>(row) * span + static_cast<std::size_t>(column)].replacement;
 }
 
 inline StoredText const* find_in_row(SectionRecord const& section, CountedName name, std::int32_t row,

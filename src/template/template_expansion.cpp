@@ -28,31 +28,6 @@ CountedName convert_template_name(TemplateByte const* name, std::size_t length, 
     return {out, wide_from_narrow_into(reinterpret_cast<char const*>(name), length, out, length + 1)};
 }
 
-// Whether placeholders equal one field's name. Rows share their placeholder copies, so the
-// answer for each copy is kept: after the first row a lookup compares pointers only.
-class FieldMatcher {
-public:
-    void set_name(CountedName name) { m_name = name; }
-    bool operator()(StoredText const& placeholder)
-    {
-        for (std::size_t k = 0; k < kept; ++k)
-            if (m_copies[k] == &placeholder)
-                return m_answers[k];
-        bool const answer = same_name(placeholder, m_name);
-        m_copies[m_next] = &placeholder;
-        m_answers[m_next] = answer;
-        m_next = (m_next + 1) % kept;
-        return answer;
-    }
-
-private:
-    static constexpr std::size_t kept = 4;
-    CountedName m_name {nullptr, 0};
-    StoredText const* m_copies[kept] {};
-    bool m_answers[kept] {};
-    std::size_t m_next {0};
-};
-
 struct Segment {
     TemplateByte const* begin;
     TemplateByte const* end;
@@ -61,7 +36,8 @@ struct Segment {
 struct BodyField {
     TemplateByte const* name;
     std::size_t length;
-    FieldMatcher matches;
+    CountedName wide; // the name in UTF-16, among the body's converted names
+    std::size_t column; // where the field was found in the last row that was searched
 };
 
 // A section block's body: literal segments S0 to Sm around the field names F0 to Fm-1.
@@ -74,25 +50,48 @@ struct Body {
 
 enum class Step { done, stop, no_memory };
 
+// Whether two rows have the same placeholder copies in the same order: then every field
+// stands in the same column of both.
+bool same_placeholders(SectionEntry const* row, SectionEntry const* other, std::size_t width)
+{
+    for (std::size_t i = 0; i < width; ++i)
+        if (row[i].placeholder != other[i].placeholder)
+            return false;
+    return true;
+}
+
 // Writes the body once per row of the section; stops at a field that a row lacks and gives
-// it, or null when every row is written.
+// it, or null when every row is written. Rows are searched only where their placeholders
+// differ from those of the last row searched.
 BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body& body, GatheredOutput& output)
 {
     GatheredOutput::Cursor out(output);
     std::int32_t const rows = section.count() / width;
     std::size_t const fields = body.fields.size();
+    std::size_t const span = static_cast<std::size_t>(width);
+    SectionEntry const* searched = nullptr;
     for (std::int32_t row = 0; row < rows; ++row) {
+        SectionEntry const* const entries = &section.entries[static_cast<std::size_t>(row) * span];
+        bool const as_searched = searched != nullptr && same_placeholders(entries, searched, span);
         for (std::size_t j = 0; j < fields; ++j) {
             Segment const& segment = body.segments[j];
             out.write(segment.begin, static_cast<std::size_t>(segment.end - segment.begin));
             BodyField& field = body.fields[j];
-            StoredText const* const value = find_in_row(section, row, width, field.matches);
-            if (value == nullptr)
-                return &field;
-            out.write(value->bytes(), value->length);
+            if (!as_searched) {
+                std::ptrdiff_t const column = find_column(section, row, width, [&field](StoredText const& placeholder) {
+                    return same_name(placeholder, field.wide);
+                });
+                if (column < 0)
+                    return &field;
+                field.column = static_cast<std::size_t>(column);
+            }
+            StoredText const& value = *entries[field.column].replacement;
+            out.write(value.bytes(), value.length);
         }
         Segment const& last = body.segments[fields];
         out.write(last.begin, static_cast<std::size_t>(last.end - last.begin));
+        if (!as_searched)
+            searched = entries;
     }
     return nullptr;
 }
@@ -278,7 +277,7 @@ Step Expansion::parse_body(TemplateByte const* after_name, Body& body)
             return Step::done;
         }
         cursor = name_end(name, m_end);
-        if (!body.fields.append({name, static_cast<std::size_t>(cursor - name), FieldMatcher {}}))
+        if (!body.fields.append({name, static_cast<std::size_t>(cursor - name), CountedName {nullptr, 0}, 0}))
             return Step::no_memory;
     }
 }
@@ -293,7 +292,7 @@ bool Expansion::convert_body_names(Body& body)
     std::size_t offset = 0;
     for (std::size_t j = 0; j < body.fields.size(); ++j) {
         BodyField& field = body.fields[j];
-        field.matches.set_name(convert_template_name(field.name, field.length, body.names.data() + offset));
+        field.wide = convert_template_name(field.name, field.length, body.names.data() + offset);
         offset += field.length + 1;
     }
     return true;

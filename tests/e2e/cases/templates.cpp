@@ -108,11 +108,12 @@ std::vector<Case> templates_cases()
             .expect("E|(1)(2)"));
 
     // Rows: the first placeholder of a section starts every row; the first match in a row wins.
-    add(Case("Templates", "NamePriceNamePriceGivesTwoRowsAndTheMainSectionsFirstValue")
+    add(Case("Templates", "NamePriceNamePriceGivesRowsInAnyOrderAndTheMainSectionsFirstValue")
             .fixture("t.htm", pairs_template)
             .run("template={DIR}/t.htm&field=t|first&field=t|second&section=s&field=name|n1&field=price|p1"
-                 "&field=name|n2&field=price|p2&closetemplate=")
-            .expect("first(n1,p1)(n2,p2)"));
+                 "&field=name|n2&field=price|p2&field=price|p3&field=name|n3&field=name|n4&field=price|p4"
+                 "&closetemplate=")
+            .expect("first(n1,p1)(n2,p2)(n3,p3)(n4,p4)"));
     add(Case("Templates", "NamePricePriceNameGivesOneRowOfWidthThree")
             .fixture("t.htm", pairs_template)
             .run("template={DIR}/t.htm&field=t|T&section=s&field=name|n1&field=price|p1&field=price|p2"
