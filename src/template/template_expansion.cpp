@@ -36,62 +36,37 @@ struct Segment {
 struct BodyField {
     TemplateByte const* name;
     std::size_t length;
-    CountedName wide; // the name in UTF-16, among the body's converted names
-    std::size_t column; // where the field was found in the last row that was searched
+    std::int64_t placeholder; // the stored placeholder of that name, or no_placeholder
 };
 
 // A section block's body: literal segments S0 to Sm around the field names F0 to Fm-1.
 struct Body {
     HeapArray<Segment> segments;
     HeapArray<BodyField> fields;
-    ScratchBuffer<WideChar> names; // every field name in UTF-16, one after the other
     TemplateByte const* end_comment {nullptr}; // the opener of the section end comment
 };
 
 enum class Step { done, stop, no_memory };
 
-// Whether two rows have the same placeholder copies in the same order: then every field
-// stands in the same column of both.
-bool same_placeholders(SectionEntry const* row, SectionEntry const* other, std::size_t width)
-{
-    for (std::size_t i = 0; i < width; ++i)
-        if (row[i].placeholder != other[i].placeholder)
-            return false;
-    return true;
-}
-
 // Writes the body once per row of the section; stops at a field that a row lacks and gives
-// it, or null when every row is written. Rows are searched only where their placeholders
-// differ from those of the last row searched.
-BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body& body, GatheredOutput& output)
+// it, or null when every row is written.
+BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body const& body, GatheredOutput& output)
 {
     GatheredOutput::Cursor out(output);
     std::int32_t const rows = section.count() / width;
     std::size_t const fields = body.fields.size();
-    std::size_t const span = static_cast<std::size_t>(width);
-    SectionEntry const* searched = nullptr;
     for (std::int32_t row = 0; row < rows; ++row) {
-        SectionEntry const* const entries = &section.entries[static_cast<std::size_t>(row) * span];
-        bool const as_searched = searched != nullptr && same_placeholders(entries, searched, span);
         for (std::size_t j = 0; j < fields; ++j) {
             Segment const& segment = body.segments[j];
             out.write(segment.begin, static_cast<std::size_t>(segment.end - segment.begin));
-            BodyField& field = body.fields[j];
-            if (!as_searched) {
-                std::ptrdiff_t const column = find_column(section, row, width, [&field](StoredText const& placeholder) {
-                    return same_name(placeholder, field.wide);
-                });
-                if (column < 0)
-                    return &field;
-                field.column = static_cast<std::size_t>(column);
-            }
-            StoredText const& value = *entries[field.column].replacement;
-            out.write(value.bytes(), value.length);
+            BodyField const& field = body.fields[j];
+            SectionEntry const* const entry = find_in_row(section, field.placeholder, row, width);
+            if (entry == nullptr)
+                return &field;
+            out.write(entry->replacement, entry->length);
         }
         Segment const& last = body.segments[fields];
         out.write(last.begin, static_cast<std::size_t>(last.end - last.begin));
-        if (!as_searched)
-            searched = entries;
     }
     return nullptr;
 }
@@ -120,9 +95,8 @@ private:
     TemplateByte const* expand_field(TemplateByte const* name);
     TemplateByte const* expand_section(TemplateByte const* name);
     TemplateByte const* skip_block_without_rows(TemplateByte const* after_name);
-    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body& body);
+    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body const& body);
     Step parse_body(TemplateByte const* after_name, Body& body);
-    bool convert_body_names(Body& body);
 
     // The template marker, when the comment whose opener ends at `after_opener` has one:
     // the position right after it, else null.
@@ -135,7 +109,6 @@ private:
     {
         m_output.write(from, static_cast<std::size_t>(to - from));
     }
-    void write(StoredText const& replacement) { m_output.write(replacement.bytes(), replacement.length); }
     bool convert_name(TemplateByte const* name, TemplateByte const* name_end, ScratchBuffer<WideChar>& out,
                       CountedName& result);
     void report(std::uint32_t message);
@@ -187,12 +160,12 @@ TemplateByte const* Expansion::expand_field(TemplateByte const* name)
     CountedName wide;
     if (!convert_name(name, end_of_name, m_name, wide))
         return out_of_memory();
-    StoredText const* const value = find_in_row(m_store.main_section(), wide, 0, 0);
-    if (value == nullptr) {
+    SectionEntry const* const entry = find_in_row(m_store.main_section(), m_store.find_placeholder(wide), 0, 0);
+    if (entry == nullptr) {
         report_name(message::FieldNotReferenced, name, end_of_name);
         return nullptr;
     }
-    write(*value);
+    m_output.write(entry->replacement, entry->length);
     // Whatever stands between the name and the closer is dropped.
     return find_marker(end_of_name, m_end, comment_closer);
 }
@@ -221,8 +194,6 @@ TemplateByte const* Expansion::expand_section(TemplateByte const* name)
     case Step::done:
         break;
     }
-    if (!convert_body_names(body))
-        return out_of_memory();
     return write_rows(section, width, body);
 }
 
@@ -237,7 +208,7 @@ TemplateByte const* Expansion::skip_block_without_rows(TemplateByte const* after
     return find_marker(end_marker, m_end, comment_closer);
 }
 
-TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body& body)
+TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body const& body)
 {
     BodyField const* const missing = replay_body(section, width, body, m_output);
     if (missing != nullptr) {
@@ -277,25 +248,11 @@ Step Expansion::parse_body(TemplateByte const* after_name, Body& body)
             return Step::done;
         }
         cursor = name_end(name, m_end);
-        if (!body.fields.append({name, static_cast<std::size_t>(cursor - name), CountedName {nullptr, 0}, 0}))
+        CountedName wide;
+        if (!convert_name(name, cursor, m_name, wide)
+            || !body.fields.append({name, static_cast<std::size_t>(cursor - name), m_store.find_placeholder(wide)}))
             return Step::no_memory;
     }
-}
-
-bool Expansion::convert_body_names(Body& body)
-{
-    std::size_t total = 0;
-    for (std::size_t j = 0; j < body.fields.size(); ++j)
-        total += body.fields[j].length + 1;
-    if (total > 0 && !body.names.reserve(total))
-        return false;
-    std::size_t offset = 0;
-    for (std::size_t j = 0; j < body.fields.size(); ++j) {
-        BodyField& field = body.fields[j];
-        field.wide = convert_template_name(field.name, field.length, body.names.data() + offset);
-        offset += field.length + 1;
-    }
-    return true;
 }
 
 bool Expansion::convert_name(TemplateByte const* name, TemplateByte const* name_end, ScratchBuffer<WideChar>& out,

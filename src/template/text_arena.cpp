@@ -13,20 +13,20 @@ struct TextArena::Block {
     unsigned char* bytes() { return reinterpret_cast<unsigned char*>(this + 1); }
 };
 
-void* TextArena::allocate(std::size_t bytes)
+void* TextArena::allocate(std::size_t bytes, std::size_t alignment)
 {
-    constexpr std::size_t alignment = alignof(std::uint32_t);
     if (bytes > SIZE_MAX - sizeof(Block) - alignment)
         return nullptr;
-    bytes = (bytes + alignment - 1) & ~(alignment - 1);
     Block* block = m_blocks;
-    if (block == nullptr || block->capacity - block->used < bytes) {
+    std::size_t start = block == nullptr ? 0 : (block->used + alignment - 1) & ~(alignment - 1);
+    if (block == nullptr || start > block->capacity || block->capacity - start < bytes) {
         block = take_block(bytes);
         if (block == nullptr)
             return nullptr;
+        start = block->used;
     }
-    void* storage = block->bytes() + block->used;
-    block->used += bytes;
+    void* storage = block->bytes() + start;
+    block->used = start + bytes;
     return storage;
 }
 

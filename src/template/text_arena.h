@@ -15,8 +15,9 @@ public:
     TextArena& operator=(TextArena const&) = delete;
     ~TextArena() { release(); }
 
-    // `bytes` of storage aligned for a 32-bit count; null when memory is short.
-    void* allocate(std::size_t bytes);
+    // `bytes` of storage at a multiple of `alignment` (a power of two no larger than a
+    // pointer's); null when memory is short.
+    void* allocate(std::size_t bytes, std::size_t alignment);
     // Frees every copy.
     void release();
 
