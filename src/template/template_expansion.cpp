@@ -49,24 +49,30 @@ struct Body {
 enum class Step { done, stop, no_memory };
 
 // Writes the body once per row of the section; stops at a field that a row lacks and gives
-// it, or null when every row is written.
+// it, or null when every row is written. Every row is whole here (rows × width entries at
+// most). The arrays are reached through locals: a copy's bytes may alias any memory, so a
+// pointer read from an object would be read again after every copy.
 BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body const& body, GatheredOutput& output)
 {
     GatheredOutput::Cursor out(output);
-    std::int32_t const rows = section.count() / width;
+    std::size_t const span = static_cast<std::size_t>(width);
+    std::size_t const rows = static_cast<std::size_t>(section.count()) / span;
     std::size_t const fields = body.fields.size();
-    for (std::int32_t row = 0; row < rows; ++row) {
+    Segment const* const segments = &body.segments[0];
+    BodyField const* const names = fields > 0 ? &body.fields[0] : nullptr;
+    SectionEntry const* row_entries = &section.entries[0];
+    for (std::size_t row = 0; row < rows; ++row, row_entries += span) {
         for (std::size_t j = 0; j < fields; ++j) {
-            Segment const& segment = body.segments[j];
-            out.write(segment.begin, static_cast<std::size_t>(segment.end - segment.begin));
-            BodyField const& field = body.fields[j];
-            SectionEntry const* const entry = find_in_row(section, field.placeholder, row, width);
-            if (entry == nullptr)
-                return &field;
-            out.write(entry->replacement, entry->length);
+            out.write(segments[j].begin, static_cast<std::size_t>(segments[j].end - segments[j].begin));
+            std::int64_t const placeholder = names[j].placeholder;
+            std::size_t column = 0;
+            while (column < span && row_entries[column].placeholder != placeholder)
+                ++column;
+            if (column == span)
+                return &names[j];
+            out.write(row_entries[column].replacement, row_entries[column].length);
         }
-        Segment const& last = body.segments[fields];
-        out.write(last.begin, static_cast<std::size_t>(last.end - last.begin));
+        out.write(segments[fields].begin, static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
     }
     return nullptr;
 }
