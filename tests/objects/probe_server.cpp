@@ -1,7 +1,9 @@
 // The in-process server around the probe: the module's exports (the class factory is the
-// object helper's). On Windows the module also registers itself (HKCR\Qmt.Probe and
-// HKCR\CLSID\{...}); the native registry is a directory tree that the tests write themselves.
+// object helper's) and what it does when unloaded. On Windows the module also registers
+// itself (HKCR\Qmt.Probe and HKCR\CLSID\{...}); the native registry is a directory tree that
+// the tests write themselves.
 #include "probe_object.h"
+#include "probe_script.h"
 #include "quillmate/class_factory.h"
 
 #ifdef _WIN32
@@ -20,6 +22,18 @@ PROBE_EXPORT DllCanUnloadNow()
     bool const in_use = probe::Probe::live_objects() != 0 || quillmate::ClassFactory<probe::Probe>::locks() != 0;
     return in_use ? S_FALSE : S_OK;
 }
+
+// What a user's object keeps in module-level storage is let go when its library is unloaded.
+#ifdef _WIN32
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_DETACH)
+        probe::release_kept_enumerator();
+    return TRUE;
+}
+#else
+__attribute__((destructor)) static void on_unload() { probe::release_kept_enumerator(); }
+#endif
 
 #ifdef _WIN32
 
