@@ -1,9 +1,6 @@
 #include "environment/item.h"
 
-#include "platform/heap.h"
-
 #include <cstring>
-#include <new>
 
 namespace qmt {
 namespace {
@@ -40,47 +37,17 @@ Item<Kind>* Item<Kind>::create(WideChar const* name, WideChar const* value)
 {
     // One block for the item and its two private copies: three allocations per form field
     // would dominate decoding a large body.
-    std::size_t const header = (sizeof(Item) + alignof(WideChar) - 1) / alignof(WideChar) * alignof(WideChar);
     std::size_t const name_bytes = bytes_of(name);
     std::size_t const value_bytes = bytes_of(value);
-    auto* storage = static_cast<unsigned char*>(platform::heap_allocate(header + name_bytes + value_bytes));
-    if (storage == nullptr)
-        return nullptr;
-    auto* item = new (storage) Item;
-    unsigned char* texts = storage + header;
-    item->m_name = place_text(name, name_bytes, texts);
-    item->m_value = place_text(value, value_bytes, texts);
-    return item;
+    return Item::create_with_room(name_bytes + value_bytes, name, name_bytes, value, value_bytes);
 }
 
 template<typename Kind>
-HRESULT STDMETHODCALLTYPE Item<Kind>::QueryInterface(REFIID riid, void** object)
+Item<Kind>::Item(WideChar const* name, std::size_t name_bytes, WideChar const* value, std::size_t value_bytes)
 {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, Kind::item_iid))
-        return E_NOINTERFACE;
-    *object = static_cast<typename Kind::ItemInterface*>(this);
-    AddRef();
-    return S_OK;
-}
-
-template<typename Kind>
-ULONG STDMETHODCALLTYPE Item<Kind>::AddRef()
-{
-    return ++m_references;
-}
-
-template<typename Kind>
-ULONG STDMETHODCALLTYPE Item<Kind>::Release()
-{
-    ULONG const remaining = --m_references;
-    if (remaining == 0) {
-        this->~Item();
-        platform::heap_free(this);
-    }
-    return remaining;
+    auto* texts = reinterpret_cast<unsigned char*>(this + 1);
+    m_name = place_text(name, name_bytes, texts);
+    m_value = place_text(value, value_bytes, texts);
 }
 
 template<typename Kind>

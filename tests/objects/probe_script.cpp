@@ -133,12 +133,9 @@ Bstr from_hex_units(OLECHAR const* list)
     return text;
 }
 
-} // namespace
-
-HRESULT Script::traced(char const* call, HRESULT status) const
+// "<call>=0xHHHHHHHH\n" on standard error.
+void write_status_line(char const* call, HRESULT status)
 {
-    if (!m_tracing)
-        return status;
     char line[96];
     std::size_t length = std::strlen(call);
     if (length > sizeof line - 16)
@@ -151,6 +148,39 @@ HRESULT Script::traced(char const* call, HRESULT status) const
         line[length++] = "0123456789ABCDEF"[(bits >> shift) & 0xF];
     line[length++] = '\n';
     write_to_standard_error(line, length);
+}
+
+// The module-level slot of `keepenum`: held from the method until the library is unloaded.
+IEnumVARIANT* kept_enumerator = nullptr;
+
+// "[name]=[value]\n" for every item the enumerator still has, on standard error.
+void write_remaining_items(IEnumVARIANT& enumerator)
+{
+    for (;;) {
+        VARIANT element;
+        VariantInit(&element);
+        if (enumerator.Next(1, &element, nullptr) != S_OK)
+            return;
+        quillmate::Ref<CustomItem> item;
+        Bstr name;
+        Bstr value;
+        if (element.vt == VT_DISPATCH && element.pdispVal != nullptr
+            && SUCCEEDED(element.pdispVal->QueryInterface(IID_CustomItem, item.out_void()))
+            && SUCCEEDED(item->get_Name(name.out())) && SUCCEEDED(item->get_Value(value.out())))
+            write_to_standard_error(
+                join({PROBE_TEXT("["), name.get(), PROBE_TEXT("]=["), value.get(), PROBE_TEXT("]\n")}).get());
+        else
+            write_to_standard_error("?\n", 2);
+        VariantClear(&element);
+    }
+}
+
+} // namespace
+
+HRESULT Script::traced(char const* call, HRESULT status) const
+{
+    if (m_tracing)
+        write_status_line(call, status);
     return status;
 }
 
@@ -211,6 +241,18 @@ void Script::send_counts()
     send(from_ascii(text).get());
 }
 
+void Script::keep_enumerator()
+{
+    quillmate::Ref<CustomItems> collection;
+    quillmate::Ref<IUnknown> unknown;
+    quillmate::Ref<IEnumVARIANT> enumerator;
+    if (FAILED(get_collection(collection.out())) || FAILED(traced("_NewEnum", collection->get__NewEnum(unknown.out())))
+        || FAILED(unknown->QueryInterface(IID_IEnumVARIANT, enumerator.out_void())))
+        return;
+    release_kept_enumerator();
+    kept_enumerator = enumerator.detach();
+}
+
 Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exception, HRESULT& status)
 {
     if (command_is(command, PROBE_TEXT("send"))) {
@@ -263,6 +305,8 @@ Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exceptio
         return Outcome::end;
     } else if (command_is(command, PROBE_TEXT("fault"))) {
         write_through_null_pointer();
+    } else if (command_is(command, PROBE_TEXT("keepenum"))) {
+        keep_enumerator();
     } else if (command_is(command, PROBE_TEXT("keep"))) {
         m_environment.AddRef(); // never released: the environment must outlive the request
     } else if (command_is(command, PROBE_TEXT("status"))) {
@@ -361,6 +405,24 @@ HRESULT Script::enumerate_server_items()
         VariantClear(&element);
     }
     return S_OK;
+}
+
+void release_kept_enumerator()
+{
+    auto kept = quillmate::Ref<IEnumVARIANT>::adopt(std::exchange(kept_enumerator, nullptr));
+    if (!kept)
+        return;
+    write_remaining_items(*kept.get());
+    // The environment is gone by now: a lookup that fails has no page to write.
+    quillmate::Ref<CustomItems> collection;
+    if (SUCCEEDED(kept->QueryInterface(IID_CustomItems, collection.out_void()))) {
+        VARIANT index;
+        VariantInit(&index);
+        index.vt = VT_BSTR;
+        index.bstrVal = nullptr; // the empty text
+        quillmate::Ref<CustomItem> item;
+        write_status_line("Item", collection->get_Item(&index, item.out()));
+    }
 }
 
 } // namespace probe

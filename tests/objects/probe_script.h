@@ -21,6 +21,13 @@
 //                 the same with empty texts and a deferred fill-in routine that supplies them
 //   fault         writes through a null pointer
 //   keep          adds a reference to the environment that is never given back
+//   keepenum      keeps an enumerator copy of CustomItems (from _NewEnum) in a module-level
+//                 slot beyond the end of the method, as an object may keep a For Each object in
+//                 a global. When the library is unloaded, after the environment is gone, the
+//                 copy is read to its end, each item going to standard error as
+//                 "[name]=[value]\n" (units beyond ASCII as "?", an unreadable item as "?\n"),
+//                 then Item("") is asked of it, its status going there as "Item=0xHHHHHHHH\n",
+//                 and the copy is released
 //   status        toggles tracing: after every environment call a command makes, the line
 //                 "<call>=0xHHHHHHHH" goes to standard error (standard output refuses after
 //                 an error page, and the trace must not mix with the response)
@@ -33,6 +40,9 @@
 #include "quillmate/interfaces.h"
 
 namespace probe {
+
+// Reads through and releases the enumerator copy that `keepenum` kept: for the library's unloading.
+void release_kept_enumerator();
 
 class Script {
 public:
@@ -62,6 +72,7 @@ private:
     template<typename Collection>
     HRESULT dump();
     void send_counts();
+    void keep_enumerator();
 
     QmtEnvironment& m_environment;
     bool m_tracing {false};

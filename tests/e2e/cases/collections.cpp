@@ -49,6 +49,10 @@ std::vector<Case> collections_cases()
             .expect(page(custom_item_out_of_range("0")))
             .expect_trace("CustomItems=0x00000000\nItem=0x80070057\nServerItems=0x00000000\nCount=0x00000000\n"
                           "CustomItems=0x00000000\nCount=0x00000000\nSendString=0x80004005\n"));
+    add(Case(collections, "EnumeratorCopyKeptBeyondTheRequestIsReadWhenTheObjectUnloads")
+            .run("keepenum=&a=1&b=2&send=kept")
+            .expect("kept")
+            .expect_trace("[keepenum]=[]\n[a]=[1]\n[b]=[2]\n[send]=[kept]\nItem=0x80070057\n"));
     return rows;
 }
 
