@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run, on a fresh Debian 12 machine as on a developer's:
-#   installs what is missing, checks formatting, builds native, win64, win32 and the
-#   sanitizer build, checks the native gateway's exported symbols, runs the
+#   installs what is missing, checks formatting and the layers of src/, builds native, win64,
+#   win32 and the sanitizer build, checks the native gateway's exported symbols, runs the
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
 #   table against the native, sanitizer and win64 gateways, and runs each fuzzer briefly.
 # QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
@@ -41,6 +41,7 @@ mkdir -p build
 prefix_job=$!
 
 step "formatting (tools/format.sh --check)" tools/format.sh --check
+step "layers (tools/check-layers.sh)" tools/check-layers.sh
 for preset in native win64 win32 sanitize; do
     step "build $preset" build "$preset"
 done
