@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run, on a fresh Debian 12 machine as on a developer's:
-#   installs what is missing, builds native, win64, win32 and the sanitizer build, runs the
+#   installs what is missing, checks formatting and the layers of src/, builds native, win64,
+#   win32 and the sanitizer build, checks the native gateway's exported symbols, runs the
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
 #   table against the native, sanitizer and win64 gateways, and runs each fuzzer briefly.
 # QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
@@ -44,10 +45,18 @@ wine wineboot </dev/null >/dev/null 2>&1 &
 prefix_job=$!
 
 step "formatting (tools/format.sh --check)" tools/format.sh --check
+step "layers (tools/check-layers.sh)" tools/check-layers.sh
 for preset in native win64 win32 sanitize; do
     step "build $preset" build "$preset"
 done
 wait "$prefix_job" 2>/dev/null || true
+
+# The native gateway exports exactly the runtime's symbols: those of the generated list.
+exports_match() {
+    diff <(nm -D --defined-only build/native/quillmate | awk '{ print $3 }' | sort) \
+        <(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\);$/\1/p' build/native/generated/exports.list | sort)
+}
+step "exported symbols (native)" exports_match
 
 step "unit tests (native)" build/native/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (address and undefined-behaviour sanitizers)" build/sanitize/tests/qmt_unit_tests --gtest_brief=1

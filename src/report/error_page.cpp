@@ -6,6 +6,7 @@
 #include "platform/module.h"
 #include "platform/process.h"
 #include "report/message_formatter.h"
+#include "report/message_table.h"
 
 #include <cstring>
 
@@ -29,7 +30,7 @@ void write_page(ErrorState& state, char const* message, std::size_t length)
 void report_with_texts(ErrorState& state, std::uint32_t message, WideChar const* const* texts, int count)
 {
     char format[format_capacity];
-    platform::load_string(message, format, format_capacity);
+    platform::load_string(message_table(), message, format, format_capacity);
     char formatted[message_capacity];
     std::size_t const length = format_message(format, texts, count, formatted);
     write_page(state, formatted, length);
@@ -40,7 +41,7 @@ void report_with_texts(ErrorState& state, std::uint32_t message, WideChar const*
 void report_error(ErrorState& state, std::uint32_t message)
 {
     char format[format_capacity];
-    int const length = platform::load_string(message, format, format_capacity);
+    int const length = platform::load_string(message_table(), message, format, format_capacity);
     write_page(state, format, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 

@@ -6,9 +6,10 @@
 #include "automation/native/loaded_libraries.h"
 #include "automation/native/runtime_session.h"
 #include "automation/native/runtime_status.h"
+#include "platform/file_system.h"
+#include "platform/shared_library.h"
 #include "quillmate/com_abi.h"
 
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -40,9 +41,9 @@ HRESULT find_server(REFCLSID clsid, KeyValue& path)
 
 HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** factory)
 {
-    LibraryHandle library = LibraryHandle::open(path);
+    qmt::platform::SharedLibrary library = qmt::platform::SharedLibrary::open(path);
     if (!library)
-        return ::access(path, F_OK) == 0 ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
+        return qmt::platform::path_exists(path) ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
     auto const get_class_object = reinterpret_cast<ClassObjectGetter>(library.symbol("DllGetClassObject"));
     if (get_class_object == nullptr)
         return QMT_E_PROC_NOT_FOUND; // not a server: unloaded again with `library`

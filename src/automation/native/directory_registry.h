@@ -6,7 +6,8 @@
 // fixed buffers sized by the system's own path limit.
 #pragma once
 
-#include <climits>
+#include "platform/file_system.h"
+
 #include <cstddef>
 #include <string_view>
 
@@ -34,14 +35,14 @@ private:
     KeyPath() = default;
     void append(std::string_view text);
 
-    char m_text[PATH_MAX] {};
+    char m_text[platform::path_capacity] {};
     std::size_t m_length {0};
     bool m_valid {true};
 };
 
-// A key's default value: at most PATH_MAX - 1 bytes, so that a path stored in it opens.
+// A key's default value: shorter than the longest path, so that a path stored in it opens.
 struct KeyValue {
-    char text[PATH_MAX + 1];
+    char text[platform::path_capacity + 1];
     std::size_t length;
     std::string_view view() const { return {text, length}; }
 };

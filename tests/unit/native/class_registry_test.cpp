@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -15,6 +16,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -219,7 +221,10 @@ TEST_F(ClassRegistry, ProgIdWithoutKeyOrClsidSubkeyOrValueIsNotRegistered)
     fs::create_directories(classes_key("NoClsidSubkey"));
     fs::create_directories(classes_key("NoValue/CLSID"));
     fs::create_directories(classes_key("ValueIsDirectory/CLSID/@"));
-    for (char16_t const* progid : {u"Missing.Key", u"NoClsidSubkey", u"NoValue", u"ValueIsDirectory"}) {
+    // A FIFO is no value either, and the lookup must not wait for a writer to open it.
+    fs::create_directories(classes_key("ValueIsFifo/CLSID"));
+    ASSERT_EQ(::mkfifo((classes_key("ValueIsFifo/CLSID") / "@").c_str(), 0600), 0);
+    for (char16_t const* progid : {u"Missing.Key", u"NoClsidSubkey", u"NoValue", u"ValueIsDirectory", u"ValueIsFifo"}) {
         CLSID clsid = filled_clsid();
         EXPECT_EQ(CLSIDFromProgID(progid, &clsid), CO_E_CLASSSTRING);
         EXPECT_TRUE(is_null_clsid(clsid));
@@ -410,6 +415,32 @@ TEST_F(ClassRegistry, ServerPathThatCannotBeLoadedFailsByCause)
     register_server(greeter_class_text, scratch("text.so").string());
     EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), CO_E_ERRORINDLL);
     EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(ClassRegistry, ServerValueThatCannotServeAsAPathIsAReadFailure)
+{
+    // The longest value that still opens as a path: one byte short of the system's limit.
+    std::string const longest = "/" + std::string(PATH_MAX - 2, 'a');
+    struct Row {
+        char const* what;
+        std::string value;
+        HRESULT status;
+    };
+    Row const rows[] = {
+        {"the longest value, with its line feed", longest + "\n", CO_E_DLLNOTFOUND},
+        {"one byte longer", longest + "a", REGDB_E_READREGDB},
+        {"one byte longer, with a line feed", longest + "a\n", REGDB_E_READREGDB},
+        {"a zero byte inside", std::string("/srv/objects/a\0b.so", 19), REGDB_E_READREGDB},
+    };
+    InitializedRuntime runtime;
+    for (Row const& row : rows) {
+        write_value(classes_key(fs::path("CLSID") / greeter_class_text / "InprocServer32"), row.value);
+        int sentinel = 0;
+        void* object = &sentinel;
+        EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), row.status)
+            << row.what;
+        EXPECT_EQ(object, nullptr) << row.what;
+    }
 }
 
 TEST_F(ClassRegistry, LibraryWithoutClassObjectExportFailsAndIsUnloadedAtOnce)
