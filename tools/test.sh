@@ -45,6 +45,7 @@ wine wineboot </dev/null >/dev/null 2>&1 &
 prefix_job=$!
 
 step "formatting (tools/format.sh --check)" tools/format.sh --check
+step "static checks (tools/tidy.sh)" tools/tidy.sh
 step "layers (tools/check-layers.sh)" tools/check-layers.sh
 for preset in native win64 win32 sanitize; do
     step "build $preset" build "$preset"

@@ -87,7 +87,7 @@ std::size_t decode_segment(char* data, std::size_t count, std::size_t& position,
     // Until the first escape every decoded byte stays where it is: only "+" is rewritten.
     while (position < count) {
         auto const byte = static_cast<unsigned char>(data[position]);
-        if (!is_form_syntax(byte)) {
+        if (!is_form_syntax(byte)) { // NOLINT(bugprone-branch-clone): ordinary bytes and the other terminator alike
             ++position;
         } else if (byte == '+') {
             data[position++] = ' ';

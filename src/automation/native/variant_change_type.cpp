@@ -146,7 +146,7 @@ HRESULT long_from_value(const VARIANT& view, LONG& out, int depth)
         out = 0;
         return S_OK;
     case VT_I1:
-        out = static_cast<signed char>(view.cVal);
+        out = static_cast<signed char>(view.cVal); // NOLINT(bugprone-signed-char-misuse): VT_I1 is signed
         return S_OK;
     case VT_UI1:
         out = view.bVal;
