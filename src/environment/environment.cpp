@@ -100,15 +100,10 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
     HRESULT const opened = open_named_file(Filename, &platform::File::open_for_reading, message::FileNotOpened, file);
     if (opened != S_OK)
         return opened;
-    std::uint64_t const length = file.size().value_or(0);
-    // An empty file has nothing to map and nothing to send.
-    if (length > 0) {
-        platform::FileView const view = platform::FileView::map_read_only(file, length);
-        file.close();
-        if (!view.is_mapped())
-            return E_OUTOFMEMORY;
-        m_channel.write(view.data(), view.length());
-    }
+    // An empty file has nothing to send. A file is sent piece by piece whatever its size;
+    // when a piece cannot be mapped, the rest of the file is not sent.
+    if (m_channel.send_file(file, file.size().value_or(0)) == FileSent::not_mapped)
+        return E_OUTOFMEMORY;
     m_channel.flush_standard_output_unless_redirected();
     sleep_pause(Sleep);
     return S_OK;

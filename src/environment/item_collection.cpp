@@ -1,7 +1,6 @@
 #include "environment/item_collection.h"
 
-#include "common/heap_ptr.h"
-#include "common/text_conversion.h"
+#include <cstring>
 
 namespace qmt {
 
@@ -15,7 +14,7 @@ ItemCollection<Kind>* ItemCollection<Kind>::create(ErrorState& owner)
 }
 
 template<typename Kind>
-HRESULT ItemCollection<Kind>::add(WideChar const* name, WideChar const* value)
+HRESULT ItemCollection<Kind>::add_item(ItemText name, ItemText value)
 {
     auto* item = Base::ItemType::create(name, value);
     if (item == nullptr)
@@ -29,23 +28,21 @@ HRESULT ItemCollection<Kind>::add(WideChar const* name, WideChar const* value)
 }
 
 template<typename Kind>
+HRESULT ItemCollection<Kind>::add(WideChar const* name, WideChar const* value)
+{
+    return add_item(ItemText::wide(name), ItemText::wide(value));
+}
+
+template<typename Kind>
+HRESULT ItemCollection<Kind>::add_converting(WideChar const* name, char const* value, std::size_t value_length)
+{
+    return add_item(ItemText::wide(name), ItemText::narrow(value, value_length));
+}
+
+template<typename Kind>
 HRESULT ItemCollection<Kind>::add_narrow(char const* name, char const* value)
 {
-    auto widen = [](char const* narrow) {
-        std::size_t length = 0;
-        while (narrow[length] != '\0')
-            ++length;
-        std::size_t const units = wide_length_of_narrow(narrow, length);
-        auto wide = HeapPtr<WideChar>::allocate(units + 1);
-        if (wide)
-            wide_from_narrow_into(narrow, length, wide.get(), units + 1);
-        return wide;
-    };
-    auto wide_name = widen(name);
-    auto wide_value = widen(value);
-    if (!wide_name || !wide_value)
-        return E_OUTOFMEMORY;
-    return add(wide_name.get(), wide_value.get());
+    return add_item(ItemText::narrow(name, std::strlen(name)), ItemText::narrow(value, std::strlen(value)));
 }
 
 template class ItemCollection<ServerItemsKind>;

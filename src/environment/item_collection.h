@@ -16,9 +16,13 @@ public:
     // An empty collection that reports its error pages on `owner`; null when memory is short.
     static ItemCollection* create(ErrorState& owner);
 
-    // Adds an item at the end; callers ignore the result.
+    // Adds an item at the end: 0, or E_OUTOFMEMORY when the item or its place in the list
+    // cannot be had (the list then stays as it was).
     HRESULT add(WideChar const* name, WideChar const* value);
-    // The same from narrow text in the ANSI code page.
+    // The same with the value given as `value_length` bytes in the ANSI code page, converted
+    // straight into the item.
+    HRESULT add_converting(WideChar const* name, char const* value, std::size_t value_length);
+    // The same from zero-terminated narrow texts in the ANSI code page.
     HRESULT add_narrow(char const* name, char const* value);
 
     // The owner is being destroyed: this collection and its copies report nothing from now on.
@@ -26,6 +30,7 @@ public:
 
 private:
     friend quillmate::Access;
+    HRESULT add_item(ItemText name, ItemText value);
     explicit ItemCollection(quillmate::Ref<typename Base::Store> store)
         : Base(std::move(store), 0, 0)
     {

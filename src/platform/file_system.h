@@ -31,4 +31,7 @@ SmallFileStatus read_small_file(char const* path, char* buffer, std::size_t capa
 // Whether the path names anything at all, following symbolic links.
 bool path_exists(char const* path);
 
+// Whether the path names a regular file, following symbolic links.
+bool is_regular_file(char const* path);
+
 } // namespace qmt::platform

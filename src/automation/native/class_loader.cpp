@@ -18,6 +18,13 @@ using namespace qmt::runtime;
 
 using ClassObjectGetter = HRESULT(STDAPICALLTYPE*)(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 
+// Whatever an object's creator hands out is released, whatever status came with it.
+void release_if_any(void* object)
+{
+    if (object != nullptr)
+        static_cast<IUnknown*>(object)->Release();
+}
+
 // The absolute path of the class's in-process server.
 HRESULT find_server(REFCLSID clsid, KeyValue& path)
 {
@@ -41,6 +48,10 @@ HRESULT find_server(REFCLSID clsid, KeyValue& path)
 
 HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** factory)
 {
+    // Loading a FIFO or a device would wait for a writer or act on the device: only a
+    // regular file is loaded.
+    if (!qmt::platform::is_regular_file(path))
+        return qmt::platform::path_exists(path) ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
     qmt::platform::SharedLibrary library = qmt::platform::SharedLibrary::open(path);
     if (!library)
         return qmt::platform::path_exists(path) ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
@@ -52,8 +63,10 @@ HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** fact
 
     void* object = nullptr;
     HRESULT const status = get_class_object(clsid, IID_IClassFactory, &object);
-    if (FAILED(status))
+    if (FAILED(status)) {
+        release_if_any(object); // a server that fails and hands out an object all the same
         return status;
+    }
     if (object == nullptr)
         return E_UNEXPECTED;
     *factory = static_cast<IClassFactory*>(object);
@@ -88,8 +101,10 @@ QMT_RUNTIME_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter
     void* object = nullptr;
     status = factory->CreateInstance(nullptr, riid, &object);
     factory->Release();
-    if (FAILED(status))
+    if (FAILED(status)) {
+        release_if_any(object);
         return status;
+    }
     if (object == nullptr)
         return E_UNEXPECTED;
     *ppv = object;

@@ -7,16 +7,21 @@
 
 namespace qmt::runtime {
 
-KeyPath KeyPath::classes_root()
+KeyPath KeyPath::root_key(char const* name)
 {
     char const* root = std::getenv("QUILLMATE_REGISTRY");
     if (root == nullptr || *root == '\0')
         root = default_registry_root;
     KeyPath path;
     path.append(root);
-    path.append("/HKEY_CLASSES_ROOT");
+    path.append("/");
+    path.append(name);
     return path;
 }
+
+KeyPath KeyPath::classes_root() { return root_key("HKEY_CLASSES_ROOT"); }
+
+KeyPath KeyPath::local_machine() { return root_key("HKEY_LOCAL_MACHINE"); }
 
 KeyPath& KeyPath::subkey(std::string_view name)
 {

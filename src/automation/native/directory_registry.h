@@ -22,6 +22,8 @@ public:
     // HKEY_CLASSES_ROOT below the registry root. The root is read from the environment on
     // every call so that a process (or a test) may point it elsewhere at any time.
     static KeyPath classes_root();
+    // HKEY_LOCAL_MACHINE below the registry root: the machine's settings.
+    static KeyPath local_machine();
 
     // Descends into subkey `name`, which the caller has checked to be one key name. The
     // path turns invalid when it would not fit; an invalid path names no key.
@@ -33,6 +35,7 @@ public:
 
 private:
     KeyPath() = default;
+    static KeyPath root_key(char const* name);
     void append(std::string_view text);
 
     char m_text[platform::path_capacity] {};

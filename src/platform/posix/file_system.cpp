@@ -62,4 +62,10 @@ SmallFileStatus read_small_file(char const* path, char* buffer, std::size_t capa
 
 bool path_exists(char const* path) { return ::access(path, F_OK) == 0; }
 
+bool is_regular_file(char const* path)
+{
+    struct stat status { };
+    return ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 } // namespace qmt::platform
