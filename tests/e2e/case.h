@@ -23,6 +23,18 @@ struct FileContent {
     std::optional<std::string> bytes; // none: the file must not exist
 };
 
+// A fixture that is no plain file of given bytes.
+struct SpecialFixture {
+    enum class Kind { fifo, link, pattern };
+    Kind kind;
+    std::string name; // relative to {DIR}
+    std::string link_target; // link: what it points to
+    std::size_t size {0}; // pattern: a file of this many bytes of pattern_bytes()
+};
+
+// `size` bytes of a fixed pattern with every byte value in it, for large files.
+std::string pattern_bytes(std::size_t size);
+
 struct Case {
     Case(std::string group_name, std::string case_name)
         : group(std::move(group_name))
@@ -41,7 +53,11 @@ struct Case {
     bool body_stays_open {false};
     bool content_length_from_body {false}; // CONTENT_LENGTH is the body's size after {DIR} is filled in
     OutputSink output {OutputSink::pipe};
+    std::size_t output_closed_after {0}; // the client goes away after this many bytes
+    std::vector<int> closed_streams;
+    bool nonblocking_streams {false};
     std::vector<FileContent> fixtures;
+    std::vector<SpecialFixture> special_fixtures;
 
     // The answer.
     std::string expected_output;
@@ -98,6 +114,40 @@ struct Case {
     Case& output_to(OutputSink sink)
     {
         output = sink;
+        return *this;
+    }
+    // The client goes away once it has read this many bytes: standard output is not checked.
+    Case& reader_goes_away_after(std::size_t bytes)
+    {
+        output_closed_after = bytes;
+        return *this;
+    }
+    // The gateway starts with this standard stream (0, 1 or 2) closed.
+    Case& with_closed_stream(int stream)
+    {
+        closed_streams.push_back(stream);
+        return *this;
+    }
+    // Standard input and output are non-blocking pipes.
+    Case& with_nonblocking_streams()
+    {
+        nonblocking_streams = true;
+        return *this;
+    }
+    Case& fifo_fixture(std::string const& file)
+    {
+        special_fixtures.push_back({SpecialFixture::Kind::fifo, file, {}, 0});
+        return *this;
+    }
+    Case& link_fixture(std::string const& file, std::string const& target)
+    {
+        special_fixtures.push_back({SpecialFixture::Kind::link, file, target, 0});
+        return *this;
+    }
+    // A file of `size` pattern bytes, written only when the row runs.
+    Case& pattern_fixture(std::string const& file, std::size_t size)
+    {
+        special_fixtures.push_back({SpecialFixture::Kind::pattern, file, {}, size});
         return *this;
     }
     Case& fixture(std::string const& file, std::string const& bytes)

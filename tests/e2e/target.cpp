@@ -19,6 +19,7 @@ constexpr char probe_clsid[] = "{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}";
 constexpr char clsid_without_server[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D01}";
 constexpr char clsid_with_missing_server[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D02}";
 constexpr char clsid_not_served[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D03}";
+constexpr char clsid_lenient[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D04}";
 
 // Wine ends a process that an access fault killed with the fault's code; the host sees its low byte.
 constexpr int windows_access_violation_low_byte = 0xC0000005 & 0xFF;
@@ -135,7 +136,9 @@ bool Target::prepare_native(std::string& error)
         && write_default_value(root / class_with_missing_server / "CLSID", clsid_with_missing_server, error)
         && write_default_value(root / "CLSID" / clsid_with_missing_server / "InprocServer32", missing_server, error)
         && write_default_value(root / class_not_served / "CLSID", clsid_not_served, error)
-        && write_default_value(root / "CLSID" / clsid_not_served / "InprocServer32", m_options.probe, error);
+        && write_default_value(root / "CLSID" / clsid_not_served / "InprocServer32", m_options.probe, error)
+        && write_default_value(root / class_with_lenient_factory / "CLSID", clsid_lenient, error)
+        && write_default_value(root / "CLSID" / clsid_lenient / "InprocServer32", m_options.probe, error);
 }
 
 std::vector<std::string> Target::wine_environment() const
@@ -205,7 +208,9 @@ bool Target::prepare_wine(std::string& error)
         && add(std::string(class_with_missing_server) + "\\CLSID", clsid_with_missing_server)
         && add(clsid + clsid_with_missing_server + "\\InprocServer32", missing_server)
         && add(std::string(class_not_served) + "\\CLSID", clsid_not_served)
-        && add(clsid + clsid_not_served + "\\InprocServer32", probe);
+        && add(clsid + clsid_not_served + "\\InprocServer32", probe)
+        && add(std::string(class_with_lenient_factory) + "\\CLSID", clsid_lenient)
+        && add(clsid + clsid_lenient + "\\InprocServer32", probe);
 }
 
 std::string Target::make_case_directory(std::string const& name, std::string& error) const
@@ -235,8 +240,11 @@ ChildRequest Target::request(std::vector<std::string> const& arguments,
                              std::vector<std::pair<std::string, std::string>> const& variables) const
 {
     ChildRequest request;
-    if (!m_options.launcher.empty())
+    if (!m_options.launcher.empty()) {
         request.argv.push_back(m_options.launcher);
+        request.argv.insert(request.argv.end(), m_options.launcher_arguments.begin(),
+                            m_options.launcher_arguments.end());
+    }
     request.argv.push_back(m_options.gateway);
     request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
     for (auto const& [name, value] : variables)

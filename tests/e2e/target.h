@@ -15,6 +15,7 @@ struct TargetOptions {
     std::string gateway; // build/native/quillmate or build/win64/quillmate.exe
     std::string probe; // empty: next to the gateway, in tests/objects
     std::string launcher; // empty: none natively, /usr/lib/wine/wine64 for a .exe
+    std::vector<std::string> launcher_arguments; // before the gateway's path
     std::string wine_prefix; // empty: a fresh prefix inside the work directory
     std::vector<std::string> passed_variables; // forwarded from the runner's environment
     bool keep_files {false};
@@ -25,6 +26,9 @@ struct TargetOptions {
 inline constexpr char class_without_server[] = "Qmt.NoServer"; // no InprocServer32 key
 inline constexpr char class_with_missing_server[] = "Qmt.MissingServer"; // its library does not exist
 inline constexpr char class_not_served[] = "Qmt.Stranger"; // the probe's library, which refuses the class
+// Served by the probe's library, whose factory answers S_FALSE with an object that writes
+// "released\n" to standard error when it goes.
+inline constexpr char class_with_lenient_factory[] = "Qmt.Lenient";
 
 class Target {
 public:

@@ -4,6 +4,7 @@
 // the tests write themselves.
 #include "probe_object.h"
 #include "probe_script.h"
+#include "probe_text.h"
 #include "quillmate/class_factory.h"
 
 #ifdef _WIN32
@@ -12,8 +13,44 @@
 #    define PROBE_EXPORT extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE
 #endif
 
+namespace probe {
+namespace {
+
+// {6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D04}, "Qmt.Lenient": a class whose factory answers a
+// success status other than S_OK with its object, which tells when it is released.
+constexpr CLSID CLSID_Lenient = {0x6b1e8e53, 0x2f0c, 0x4f0b, {0x9c, 0x5e, 0x0a, 0x1d, 0x2b, 0x3c, 0x4d, 0x04}};
+
+class Lenient final
+    : public quillmate::EarlyBoundObject<Lenient, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
+private:
+    friend quillmate::Access;
+    Lenient() = default;
+    ~Lenient() { write_to_standard_error("released\n", 9); }
+};
+
+class LenientFactory final
+    : public quillmate::ModuleObject<LenientFactory,
+                                     quillmate::Answers<IClassFactory, IID_IUnknown, IID_IClassFactory>> {
+public:
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** object) override
+    {
+        HRESULT const status = Lenient::create_as(iid, object);
+        return status == S_OK ? S_FALSE : status;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    friend quillmate::Access;
+    constexpr LenientFactory() = default;
+};
+
+} // namespace
+} // namespace probe
+
 PROBE_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
+    if (IsEqualCLSID(rclsid, probe::CLSID_Lenient))
+        return probe::LenientFactory::create_as(riid, ppv);
     return quillmate::get_class_object<probe::Probe>(rclsid, probe::CLSID_Probe, riid, ppv);
 }
 
