@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   install-deps.sh native   compilers, CMake, GoogleTest and Google Benchmark
-#   install-deps.sh all      also clang (sanitizers, fuzzers), clang-format and clang-tidy, MinGW-w64 and 64-bit Wine
+#   install-deps.sh native   compilers, CMake, GoogleTest and Google Benchmark (and GNU time and bc
+#                            for the benchmarks' figures)
+#   install-deps.sh all      also clang (sanitizers, fuzzers), clang-format and clang-tidy, MinGW-w64,
+#                            64-bit Wine and valgrind
 set -euo pipefail
 
-packages=(g++ make cmake libgtest-dev googletest libbenchmark-dev)
+packages=(g++ make cmake libgtest-dev googletest libbenchmark-dev time bc)
 if [ "${1:-native}" = all ]; then
-    packages+=(clang clang-format clang-tidy libclang-rt-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64)
+    packages+=(clang clang-format clang-tidy libclang-rt-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 valgrind)
 fi
 
 missing=()

@@ -3,7 +3,8 @@
 #   installs what is missing, checks formatting and the layers of src/, builds native, win64,
 #   win32 and the sanitizer build, checks the native gateway's exported symbols, runs the
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
-#   table against the native, sanitizer and win64 gateways, and runs each fuzzer briefly.
+#   table against the native, sanitizer and win64 gateways, sweeps it with injected faults,
+#   runs it under valgrind, and runs each fuzzer briefly.
 # QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -63,6 +64,19 @@ step "unit tests (native)" build/native/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (address and undefined-behaviour sanitizers)" build/sanitize/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (win64 under Wine)" wine build/win64/tests/qmt_unit_tests.exe --gtest_brief=1
 step "end-to-end cases" tools/run-e2e.sh
+# The fault sweeps (tests/faults): the whole table again with every allocation failing in
+# turn (sanitizer build: no invalid access, no leak), and with every write failing or coming
+# back short in turn (native). About 6 minutes together on these machines.
+sweep() {
+    local tree=$1 kind=$2
+    build/$tree/tests/qmt_e2e --gateway build/$tree/tests/quillmate_faults \
+        --probe build/$tree/tests/objects/libqmtprobe.so --inject "$kind" --gtest_brief=1
+}
+step "fault sweep: every allocation failing in turn (sanitizers)" sweep sanitize allocation
+step "fault sweep: every write failing in turn (native)" sweep native write
+step "fault sweep: every write coming back short in turn (native)" sweep native short-write
+# The table under valgrind's memcheck (native gateway): about 2 minutes.
+step "end-to-end cases under valgrind" tools/run-e2e.sh --valgrind --gtest_brief=1
 
 fuzz_seconds=${QMT_FUZZ_SECONDS:-30}
 for fuzzer in build/sanitize/fuzz/*_fuzz; do

@@ -28,6 +28,8 @@ void write_page(ErrorState& state, std::string_view status_line, char const* mes
     std::size_t used = 0;
     for (std::string_view const piece :
          {status_line, error_page_head, std::string_view(message, length), error_page_tail}) {
+        if (piece.empty())
+            continue; // an absent status line has no bytes to copy from
         std::memcpy(page + used, piece.data(), piece.size());
         used += piece.size();
     }
