@@ -36,8 +36,17 @@ bool make_special(fs::path const& path, SpecialFixture const& fixture)
         return ::mkfifo(path.c_str(), 0600) == 0;
     case SpecialFixture::Kind::link:
         return ::symlink(fixture.link_target.c_str(), path.c_str()) == 0;
-    case SpecialFixture::Kind::pattern:
-        return write_file(path, pattern_bytes(fixture.size));
+    case SpecialFixture::Kind::pattern: {
+        // Written once per run of the table (<work>/cases/<row>/ -> <work>/pattern-<size>) and
+        // linked into each case: the fault sweeps run such a row many times.
+        fs::path const shared = path.parent_path().parent_path().parent_path()
+            / ("pattern-" + std::to_string(fixture.size));
+        std::error_code failure;
+        if (!fs::exists(shared, failure) && !write_file(shared, pattern_bytes(fixture.size)))
+            return false;
+        fs::create_hard_link(shared, path, failure);
+        return !failure;
+    }
     }
     return false;
 }
