@@ -39,8 +39,8 @@ bool make_special(fs::path const& path, SpecialFixture const& fixture)
     case SpecialFixture::Kind::pattern: {
         // Written once per run of the table (<work>/cases/<row>/ -> <work>/pattern-<size>) and
         // linked into each case: the fault sweeps run such a row many times.
-        fs::path const shared = path.parent_path().parent_path().parent_path()
-            / ("pattern-" + std::to_string(fixture.size));
+        fs::path const shared
+            = path.parent_path().parent_path().parent_path() / ("pattern-" + std::to_string(fixture.size));
         std::error_code failure;
         if (!fs::exists(shared, failure) && !write_file(shared, pattern_bytes(fixture.size)))
             return false;
