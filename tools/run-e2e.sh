@@ -55,7 +55,8 @@ if [ "$valgrind" = yes ]; then
     run "native under valgrind" --gateway "$build_root/native/quillmate" --launcher /usr/bin/valgrind \
         --launcher-arg=--quiet --launcher-arg=--error-exitcode=99 --launcher-arg=--leak-check=full \
         --launcher-arg=--show-leak-kinds=definite,indirect --launcher-arg=--errors-for-leak-kinds=definite,indirect \
-        --launcher-arg=--log-file="$logs/%p.log" --timeout-ms 60000 "$@"
+        --launcher-arg=--log-file="$logs/%p.log" \
+        --launcher-arg=--suppressions="$PWD/tests/objects/valgrind.supp" --timeout-ms 60000 "$@"
     for log in "$logs"/*.log; do
         # Only valgrind's own lines count: a request started with standard output closed
         # writes into the log that valgrind opened in its place.
