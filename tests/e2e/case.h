@@ -1,7 +1,8 @@
 // One row of the end-to-end table: a request as a web server would make it and the exact
 // answer expected. Rows are built with chained setters so that the table reads as a list
 // of requests. Every text may contain the placeholder {DIR}: the case's own directory as the
-// gateway names it (a host path natively, a Z:\ path under Wine).
+// gateway names it (a host path natively, a Z:\ path under Wine); registry values may also
+// contain {GATEWAY}: the path of the gateway (or of its copy) that ran, as it names itself.
 #pragma once
 
 #include "child_process.h"
@@ -23,6 +24,12 @@ struct FileContent {
     std::optional<std::string> bytes; // none: the file must not exist
 };
 
+// A key below HKEY_CLASSES_ROOT ("TypeLib\\{...}\\1.0") and its default value.
+struct RegistryValue {
+    std::string key;
+    std::optional<std::string> value; // none: the key must not exist
+};
+
 struct Case {
     Case(std::string group_name, std::string case_name)
         : group(std::move(group_name))
@@ -42,6 +49,10 @@ struct Case {
     bool content_length_from_body {false}; // CONTENT_LENGTH is the body's size after {DIR} is filled in
     OutputSink output {OutputSink::pipe};
     std::vector<FileContent> fixtures;
+    std::vector<std::string> cleared_keys; // deleted with their subtrees before the row runs
+    std::vector<RegistryValue> registry_fixtures; // then written
+    std::vector<std::vector<std::string>> earlier_runs; // command lines run first, each ending with 0
+    std::string copy_directory; // empty: the gateway runs where it was built; else a copy of it in {DIR}/<this>
 
     // The answer.
     std::string expected_output;
@@ -49,6 +60,7 @@ struct Case {
     std::vector<FileContent> expected_files;
     Ending ending {Ending::normal};
     std::optional<std::string> expected_trace; // the probe's trace on standard error
+    std::vector<RegistryValue> expected_registry;
     int at_least_ms {0};
     int at_most_ms {0}; // 0: only the runner's time limit
 
@@ -105,6 +117,26 @@ struct Case {
         fixtures.push_back({file, bytes});
         return *this;
     }
+    Case& registry_cleared(std::string const& key)
+    {
+        cleared_keys.push_back(key);
+        return *this;
+    }
+    Case& registry_key(std::string const& key, std::string const& value)
+    {
+        registry_fixtures.push_back({key, value});
+        return *this;
+    }
+    Case& after_running(std::vector<std::string> words)
+    {
+        earlier_runs.push_back(std::move(words));
+        return *this;
+    }
+    Case& run_from_copy_in(std::string const& directory)
+    {
+        copy_directory = directory;
+        return *this;
+    }
 
     Case& expect(std::string const& bytes)
     {
@@ -126,6 +158,16 @@ struct Case {
     Case& expect_no_file(std::string const& file)
     {
         expected_files.push_back({file, std::nullopt});
+        return *this;
+    }
+    Case& expect_registry(std::string const& key, std::string const& value)
+    {
+        expected_registry.push_back({key, value});
+        return *this;
+    }
+    Case& expect_no_registry_key(std::string const& key)
+    {
+        expected_registry.push_back({key, std::nullopt});
         return *this;
     }
     Case& expect_access_fault()

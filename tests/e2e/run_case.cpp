@@ -11,13 +11,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string filled(std::string text, std::string const& directory)
+std::string filled(std::string text, std::string_view placeholder, std::string const& replacement)
 {
-    static constexpr std::string_view placeholder = "{DIR}";
     for (std::size_t at = text.find(placeholder); at != std::string::npos;
-         at = text.find(placeholder, at + directory.size()))
-        text.replace(at, placeholder.size(), directory);
+         at = text.find(placeholder, at + replacement.size()))
+        text.replace(at, placeholder.size(), replacement);
     return text;
+}
+
+// The registry as the row wants it before the run: its keys cleared, its keys written.
+std::string prepare_registry(Target const& target, Case const& row)
+{
+    std::string error;
+    for (std::string const& key : row.cleared_keys)
+        if (!target.delete_registry_key(key, error))
+            return error;
+    for (RegistryValue const& fixture : row.registry_fixtures)
+        if (!target.write_registry_value(fixture.key, fixture.value.value_or(""), error))
+            return error;
+    return {};
+}
+
+// The gateway that runs the row: the built one, or a copy of it in the case's directory.
+std::string gateway_for(Target const& target, Case const& row, std::string const& directory, std::string& error)
+{
+    if (row.copy_directory.empty())
+        return {};
+    fs::path const source(target.gateway());
+    fs::path const copy = fs::path(directory) / row.copy_directory / source.filename();
+    std::error_code failure;
+    fs::create_directories(copy.parent_path(), failure);
+    fs::copy_file(source, copy, fs::copy_options::overwrite_existing, failure);
+    if (failure) {
+        error = "cannot copy the gateway to " + copy.string() + ": " + failure.message();
+        return {};
+    }
+    return fs::canonical(copy, failure).string();
 }
 
 bool write_file(fs::path const& path, std::string const& bytes)
@@ -66,7 +95,7 @@ std::string run_case(Target const& target, Case const& row)
     if (directory.empty())
         return error;
     std::string const named = target.gateway_path(directory);
-    auto fill = [&named](std::string const& text) { return filled(text, named); };
+    auto fill = [&named](std::string const& text) { return filled(text, "{DIR}", named); };
 
     for (FileContent const& fixture : row.fixtures)
         if (!write_file(fs::path(directory) / fixture.name, fixture.bytes.value_or("")))
@@ -87,7 +116,21 @@ std::string run_case(Target const& target, Case const& row)
     for (std::string const& argument : row.arguments)
         arguments.push_back(fill(argument));
 
-    ChildRequest request = target.request(arguments, variables);
+    if (std::string const failed = prepare_registry(target, row); !failed.empty())
+        return failed;
+    std::string const copy = gateway_for(target, row, directory, error);
+    if (!error.empty())
+        return error;
+    for (std::vector<std::string> const& earlier : row.earlier_runs) {
+        ChildRequest first = target.request(earlier, variables, copy);
+        first.working_directory = directory;
+        first.output = OutputSink::discard;
+        ChildResult const ran = run_child(first);
+        if (!ran.exited || ran.exit_code != 0)
+            return "an earlier run of the gateway ended with " + describe_ending(ran);
+    }
+
+    ChildRequest request = target.request(arguments, variables, copy);
     request.working_directory = directory;
     request.input_pieces = body;
     request.pause_between_pieces_ms = row.pause_between_pieces_ms;
@@ -129,6 +172,15 @@ std::string run_case(Target const& target, Case const& row)
             if (!difference.empty())
                 report += "the file " + file.name + " differs: " + difference;
         }
+    }
+    std::string const gateway = target.gateway_path(copy.empty() ? target.gateway() : copy);
+    for (RegistryValue const& expected : row.expected_registry) {
+        std::optional<std::string> const found = target.read_registry_value(expected.key, error);
+        std::optional<std::string> const wanted
+            = expected.value ? std::optional(filled(fill(*expected.value), "{GATEWAY}", gateway)) : std::nullopt;
+        if (found != wanted)
+            report += "the registry key " + expected.key + (found ? " holds \"" + *found + "\"" : " does not exist")
+                + (wanted ? ", expected \"" + *wanted + "\"\n" : ", expected no such key\n");
     }
     if (row.at_least_ms > 0 && result.elapsed_ms < row.at_least_ms)
         report += "took " + std::to_string(result.elapsed_ms) + " ms, expected at least "
