@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   install-deps.sh native   compilers, CMake, GoogleTest and Google Benchmark
-#   install-deps.sh all      also clang (sanitizers, fuzzers), clang-format and clang-tidy, MinGW-w64 and 64-bit Wine
+#   install-deps.sh native   compilers, CMake, GoogleTest, Google Benchmark and libffi (linked in)
+#   install-deps.sh all      also clang (sanitizers, fuzzers), clang-format and clang-tidy, MinGW-w64 with
+#                            widl, 64-bit Wine and Wine's IDL files (widl builds the type library from them)
 set -euo pipefail
 
-packages=(g++ make cmake libgtest-dev googletest libbenchmark-dev)
+packages=(g++ make cmake libgtest-dev googletest libbenchmark-dev libffi-dev)
 if [ "${1:-native}" = all ]; then
-    packages+=(clang clang-format clang-tidy libclang-rt-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64)
+    packages+=(clang clang-format clang-tidy libclang-rt-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 libwine-dev)
 fi
 
 missing=()
