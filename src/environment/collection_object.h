@@ -28,8 +28,8 @@ public:
     std::int32_t count() const { return m_count; }
 
     // Late-bound calls, by member identifier only (names are not looked up): dispatched by
-    // the runtime through the description of the kind's interface in the program's own
-    // type library. E_NOTIMPL while that library cannot be loaded.
+    // the runtime as the program's own type library lays out the kind's interface.
+    // E_NOTIMPL while that library cannot be loaded.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                                      VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 

@@ -316,7 +316,7 @@ HRESULT STDMETHODCALLTYPE TypeInfo::GetFuncDesc(UINT index, FUNCDESC** descripti
         return TYPE_E_ELEMENTNOTFOUND;
     FunctionDescription const& function = type().functions[index];
     std::size_t const count = static_cast<std::size_t>(function.parameter_count);
-    // One block: the description, then its parameters. Types point into the library, which
+    // One block: the FUNCDESC, then its parameters' ELEMDESCs. Types point into the library, which
     // the caller keeps alive through this type description.
     void* memory = platform::heap_allocate(sizeof(FUNCDESC) + count * sizeof(ELEMDESC));
     if (memory == nullptr)
