@@ -1,6 +1,5 @@
 #include "environment/collection_object.h"
 
-#include "automation/not_built_yet.h"
 #include "environment/item_collection.h"
 #include "environment/item_enumerator.h"
 #include "report/error_page.h"
@@ -32,10 +31,15 @@ void decimal_text(std::int32_t number, WideChar (&out)[12])
 } // namespace
 
 template<typename Derived, typename Kind>
-HRESULT STDMETHODCALLTYPE CollectionObject<Derived, Kind>::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                                                  EXCEPINFO*, UINT*)
+HRESULT STDMETHODCALLTYPE CollectionObject<Derived, Kind>::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags,
+                                                                  DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                                                  EXCEPINFO* pExcepInfo, UINT* puArgErr)
 {
-    return not_built_yet;
+    quillmate::Ref<ITypeInfo> info;
+    if (CollectionTypeInfo<Kind>::get(info.out()) != S_OK)
+        return E_NOTIMPL;
+    auto* self = static_cast<typename Kind::CollectionInterface*>(this);
+    return DispInvoke(self, info.get(), dispIdMember, wFlags, pDispParams, pVarResult, pExcepInfo, puArgErr);
 }
 
 template<typename Derived, typename Kind>

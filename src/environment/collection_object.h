@@ -27,9 +27,11 @@ public:
 
     std::int32_t count() const { return m_count; }
 
-    // Late-bound calls would be dispatched through the program's type library, which the
-    // program does not carry yet.
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+    // Late-bound calls, by member identifier only (names are not looked up): dispatched by
+    // the runtime as the program's own type library lays out the kind's interface.
+    // E_NOTIMPL while that library cannot be loaded.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                                     VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
     HRESULT STDMETHODCALLTYPE get_Item(VARIANT* Index, typename Kind::ItemInterface** item) override;
     HRESULT STDMETHODCALLTYPE get_Count(LONG* pCount) override;

@@ -1,12 +1,14 @@
 // The items of one owning collection, shared with every enumerator copy made from it: a
 // counted, append-only list. Each holder sees the first items up to its own count; the
-// items are released once, when the last holder lets the store go. The store also keeps
-// the owner through which lookups report error pages, until the owner is gone. It is
-// counted through the object helper like the objects that hold it, though only they see it.
+// items are released once, when the last holder lets the store go, and with them the
+// kind's cached type information. The store also keeps the owner through which lookups
+// report error pages, until the owner is gone. It is counted through the object helper like
+// the objects that hold it, though only they see it.
 #pragma once
 
 #include "common/object_heap.h"
 #include "common/pointer_list.h"
+#include "environment/collection_type_info.h"
 #include "environment/item.h"
 #include "quillmate/object.h"
 #include "report/error_state.h"
@@ -42,6 +44,7 @@ private:
         std::int32_t const count = m_items.count();
         for (std::int32_t i = 0; i < count; ++i)
             at(i)->Release();
+        CollectionTypeInfo<Kind>::release();
     }
 
     PointerList m_items;

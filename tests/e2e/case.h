@@ -1,7 +1,8 @@
 // One row of the end-to-end table: a request as a web server would make it and the exact
 // answer expected. Rows are built with chained setters so that the table reads as a list
 // of requests. Every text may contain the placeholder {DIR}: the case's own directory as the
-// gateway names it (a host path natively, a Z:\ path under Wine).
+// gateway names it (a host path natively, a Z:\ path under Wine); registry values may also
+// contain {GATEWAY}: the path of the gateway (or of its copy) that ran, as it names itself.
 #pragma once
 
 #include "child_process.h"
@@ -35,6 +36,12 @@ struct SpecialFixture {
 // `size` bytes of a fixed pattern with every byte value in it, for large files.
 std::string pattern_bytes(std::size_t size);
 
+// A key below HKEY_CLASSES_ROOT ("TypeLib\\{...}\\1.0") and its default value.
+struct RegistryValue {
+    std::string key;
+    std::optional<std::string> value; // none: the key must not exist
+};
+
 struct Case {
     Case(std::string group_name, std::string case_name)
         : group(std::move(group_name))
@@ -58,6 +65,10 @@ struct Case {
     bool nonblocking_streams {false};
     std::vector<FileContent> fixtures;
     std::vector<SpecialFixture> special_fixtures;
+    std::vector<std::string> cleared_keys; // deleted with their subtrees before the row runs
+    std::vector<RegistryValue> registry_fixtures; // then written
+    std::vector<std::vector<std::string>> earlier_runs; // command lines run first, each ending with 0
+    std::string copy_directory; // empty: the gateway runs where it was built; else a copy of it in {DIR}/<this>
 
     // The answer.
     std::string expected_output;
@@ -65,6 +76,7 @@ struct Case {
     std::vector<FileContent> expected_files;
     Ending ending {Ending::normal};
     std::optional<std::string> expected_trace; // the probe's trace on standard error
+    std::vector<RegistryValue> expected_registry;
     int at_least_ms {0};
     int at_most_ms {0}; // 0: only the runner's time limit
 
@@ -155,6 +167,26 @@ struct Case {
         fixtures.push_back({file, bytes});
         return *this;
     }
+    Case& registry_cleared(std::string const& key)
+    {
+        cleared_keys.push_back(key);
+        return *this;
+    }
+    Case& registry_key(std::string const& key, std::string const& value)
+    {
+        registry_fixtures.push_back({key, value});
+        return *this;
+    }
+    Case& after_running(std::vector<std::string> words)
+    {
+        earlier_runs.push_back(std::move(words));
+        return *this;
+    }
+    Case& run_from_copy_in(std::string const& directory)
+    {
+        copy_directory = directory;
+        return *this;
+    }
 
     Case& expect(std::string const& bytes)
     {
@@ -176,6 +208,16 @@ struct Case {
     Case& expect_no_file(std::string const& file)
     {
         expected_files.push_back({file, std::nullopt});
+        return *this;
+    }
+    Case& expect_registry(std::string const& key, std::string const& value)
+    {
+        expected_registry.push_back({key, value});
+        return *this;
+    }
+    Case& expect_no_registry_key(std::string const& key)
+    {
+        expected_registry.push_back({key, std::nullopt});
         return *this;
     }
     Case& expect_access_fault()

@@ -13,13 +13,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string filled(std::string text, std::string const& directory)
+std::string filled(std::string text, std::string_view placeholder, std::string const& replacement)
 {
-    static constexpr std::string_view placeholder = "{DIR}";
     for (std::size_t at = text.find(placeholder); at != std::string::npos;
-         at = text.find(placeholder, at + directory.size()))
-        text.replace(at, placeholder.size(), directory);
+         at = text.find(placeholder, at + replacement.size()))
+        text.replace(at, placeholder.size(), replacement);
     return text;
+}
+
+// The registry as the row wants it before the run: its keys cleared, its keys written.
+std::string prepare_registry(Target const& target, Case const& row)
+{
+    std::string error;
+    for (std::string const& key : row.cleared_keys)
+        if (!target.delete_registry_key(key, error))
+            return error;
+    for (RegistryValue const& fixture : row.registry_fixtures)
+        if (!target.write_registry_value(fixture.key, fixture.value.value_or(""), error))
+            return error;
+    return {};
+}
+
+// The gateway that runs the row: the built one, or a copy of it in the case's directory.
+std::string gateway_for(Target const& target, Case const& row, std::string const& directory, std::string& error)
+{
+    if (row.copy_directory.empty())
+        return {};
+    fs::path const source(target.gateway());
+    fs::path const copy = fs::path(directory) / row.copy_directory / source.filename();
+    std::error_code failure;
+    fs::create_directories(copy.parent_path(), failure);
+    fs::copy_file(source, copy, fs::copy_options::overwrite_existing, failure);
+    if (failure) {
+        error = "cannot copy the gateway to " + copy.string() + ": " + failure.message();
+        return {};
+    }
+    return fs::canonical(copy, failure).string();
 }
 
 bool write_file(fs::path const& path, std::string const& bytes)
@@ -126,7 +155,23 @@ RowRun run_row(Target const& target, Case const& row, std::vector<std::string> c
     for (std::string const& argument : row.arguments)
         arguments.push_back(run.fill(argument));
 
-    ChildRequest request = target.request(arguments, variables);
+    if (run.error = prepare_registry(target, row); !run.error.empty())
+        return run;
+    run.copy = gateway_for(target, row, run.directory, run.error);
+    if (!run.error.empty())
+        return run;
+    for (std::vector<std::string> const& earlier : row.earlier_runs) {
+        ChildRequest first = target.request(earlier, variables, run.copy);
+        first.working_directory = run.directory;
+        first.output = OutputSink::discard;
+        ChildResult const ran = run_child(first);
+        if (!ran.exited || ran.exit_code != 0) {
+            run.error = "an earlier run of the gateway ended with " + describe_ending(ran);
+            return run;
+        }
+    }
+
+    ChildRequest request = target.request(arguments, variables, run.copy);
     request.environment.insert(request.environment.end(), extra_environment.begin(), extra_environment.end());
     request.working_directory = run.directory;
     request.input_pieces = body;
@@ -144,7 +189,7 @@ RowRun run_row(Target const& target, Case const& row, std::vector<std::string> c
     return run;
 }
 
-std::string RowRun::fill(std::string const& text) const { return filled(text, named_directory); }
+std::string RowRun::fill(std::string const& text) const { return filled(text, "{DIR}", named_directory); }
 
 std::string describe_run(Target const& target, RowRun const& run)
 {
@@ -206,6 +251,16 @@ std::string check_run(Target const& target, Case const& row, RowRun const& run, 
             if (!difference.empty())
                 report += "the file " + file.name + " differs: " + difference;
         }
+    }
+    std::string const gateway = target.gateway_path(run.copy.empty() ? target.gateway() : run.copy);
+    for (RegistryValue const& expected : row.expected_registry) {
+        std::string error;
+        std::optional<std::string> const found = target.read_registry_value(expected.key, error);
+        std::optional<std::string> const wanted
+            = expected.value ? std::optional(filled(run.fill(*expected.value), "{GATEWAY}", gateway)) : std::nullopt;
+        if (found != wanted)
+            report += "the registry key " + expected.key + (found ? " holds \"" + *found + "\"" : " does not exist")
+                + (wanted ? ", expected \"" + *wanted + "\"\n" : ", expected no such key\n");
     }
     if (row.at_least_ms > 0 && result.elapsed_ms < row.at_least_ms)
         report += "took " + std::to_string(result.elapsed_ms) + " ms, expected at least "

@@ -17,6 +17,7 @@ struct RowRun {
     std::string error; // the run could not be made
     std::string directory; // the case's directory (host path)
     std::string named_directory; // the same as the gateway names it
+    std::string copy; // empty: the built gateway ran; else the path of its copy
     ChildResult result;
     std::string wine_messages;
     int timeout_ms {0};

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 #include <unistd.h>
 
@@ -156,17 +157,21 @@ std::vector<std::string> Target::wine_environment() const
     return environment;
 }
 
-bool Target::run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms) const
+bool Target::run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms,
+                           std::string* output) const
 {
     ChildRequest request;
-    // Wine leaves helper processes running that would hold on to captured pipes.
-    request.output = OutputSink::discard;
+    // Wine's first process in a prefix leaves helper processes running that would hold on to
+    // captured pipes; a tool run later, in a prefix already set up, may have its output taken.
+    request.output = output != nullptr ? OutputSink::pipe : OutputSink::discard;
     request.argv = arguments;
     request.environment = wine_environment();
     request.fixed_address_layout = true;
     request.working_directory = m_work_directory;
     request.timeout_ms = timeout_ms;
     ChildResult const result = run_child(request);
+    if (output != nullptr)
+        *output = result.out;
     if (result.exited && result.exit_code == 0)
         return true;
     error = "`";
@@ -237,7 +242,8 @@ std::string Target::gateway_path(std::string const& host_path) const
 }
 
 ChildRequest Target::request(std::vector<std::string> const& arguments,
-                             std::vector<std::pair<std::string, std::string>> const& variables) const
+                             std::vector<std::pair<std::string, std::string>> const& variables,
+                             std::string const& copy) const
 {
     ChildRequest request;
     if (!m_options.launcher.empty()) {
@@ -245,7 +251,7 @@ ChildRequest Target::request(std::vector<std::string> const& arguments,
         request.argv.insert(request.argv.end(), m_options.launcher_arguments.begin(),
                             m_options.launcher_arguments.end());
     }
-    request.argv.push_back(m_options.gateway);
+    request.argv.push_back(copy.empty() ? m_options.gateway : copy);
     request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
     for (auto const& [name, value] : variables)
         request.environment.push_back(name + "=" + value);
@@ -265,6 +271,66 @@ ChildRequest Target::request(std::vector<std::string> const& arguments,
     // process ends at once with status 1 ("failed to map the shared user data: c0000018").
     request.fixed_address_layout = m_wine;
     return request;
+}
+
+namespace {
+
+fs::path registry_directory(std::string const& registry, std::string const& key)
+{
+    std::string relative = key;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return fs::path(registry) / "HKEY_CLASSES_ROOT" / relative;
+}
+
+} // namespace
+
+bool Target::delete_registry_key(std::string const& key, std::string& error) const
+{
+    if (m_wine) {
+        std::string ignored; // deleting a key that is not there fails, and changes nothing
+        run_wine_tool({m_options.launcher, "reg", "delete", "HKCR\\" + key, "/f"}, ignored);
+        return true;
+    }
+    std::error_code failure;
+    fs::remove_all(registry_directory(m_registry, key), failure);
+    if (failure)
+        error = "cannot delete registry key " + key + ": " + failure.message();
+    return !failure;
+}
+
+bool Target::write_registry_value(std::string const& key, std::string const& value, std::string& error) const
+{
+    if (m_wine)
+        return run_wine_tool({m_options.launcher, "reg", "add", "HKCR\\" + key, "/ve", "/d", value, "/f"}, error);
+    return write_default_value(registry_directory(m_registry, key), value, error);
+}
+
+std::optional<std::string> Target::read_registry_value(std::string const& key, std::string& error) const
+{
+    if (!m_wine) {
+        fs::path const directory = registry_directory(m_registry, key);
+        std::error_code failure;
+        if (!fs::is_directory(directory, failure))
+            return std::nullopt;
+        std::ifstream file(directory / "@", std::ios::binary);
+        std::string value((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (!value.empty() && value.back() == '\n')
+            value.pop_back();
+        return value;
+    }
+    std::string listing;
+    std::string ignored;
+    if (!run_wine_tool({m_options.launcher, "reg", "query", "HKCR\\" + key}, ignored))
+        return std::nullopt;
+    if (!run_wine_tool({m_options.launcher, "reg", "query", "HKCR\\" + key, "/ve"}, error, 60000, &listing))
+        return std::string();
+    // "    (Default)    REG_SZ    value"
+    std::size_t const type = listing.find("REG_SZ");
+    if (type == std::string::npos)
+        return std::string();
+    std::size_t start = listing.find_first_not_of(' ', type + 6);
+    std::size_t end = listing.find_first_of("\r\n", start);
+    return start == std::string::npos ? std::string() : listing.substr(start, end - start);
 }
 
 std::string Target::take_wine_messages(ChildResult& result) const

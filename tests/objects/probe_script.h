@@ -15,6 +15,16 @@
 //                 hexadecimal ("D83D,DE00" is U+1F600): texts that form data in the system's
 //                 code page cannot carry
 //   count         SendString("S=<ServerItems.Count> C=<CustomItems.Count>")
+//   dispenum C    the collection C ("server" or "custom") called through Invoke with -4 and the
+//                 property-get flag; the enumerator in the result is read to its end, sending
+//                 "[" + Name + "]" for every item
+//   dispitem V    CustomItems' Item called through Invoke (0x60020000, property get) with V as
+//                 text; SendString("[" + Value + "]")
+//   dispitemnum V the same with V as a 32-bit number
+//   dispcount     "S=<n> C=<n>" as count, each Count called through Invoke (0x60020001)
+//   dispcall D|F  CustomItems' Invoke with member identifier D and flags F (decimal, or
+//                 hexadecimal after "0x") and no arguments; "Invoke=0xHHHHHHHH" goes to
+//                 standard error whether or not tracing is on
 //   raise S|D     ends the method with DISP_E_EXCEPTION, source S and description D (split at
 //                 the first "|"; an empty part is passed as a missing text)
 //   raisedeferred S|D
@@ -73,6 +83,13 @@ private:
     HRESULT dump();
     void send_counts();
     void keep_enumerator();
+    template<typename Collection>
+    HRESULT invoke(Collection& collection, DISPID member, WORD flags, VARIANT* argument, VARIANT& result);
+    template<typename Collection>
+    void send_names_through_invoke();
+    void send_item_value_through_invoke(VARIANT& index);
+    void send_counts_through_invoke();
+    void call_through_invoke(OLECHAR const* member_and_flags);
 
     QmtEnvironment& m_environment;
     bool m_tracing {false};

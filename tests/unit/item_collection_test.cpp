@@ -299,6 +299,15 @@ TEST_F(ItemCollectionTest, ItemsCollectionsAndEnumeratorCopiesHandedOutOutliveTh
     LONG count = 0;
     EXPECT_EQ(copy_as_collection->get_Count(&count), S_OK);
     EXPECT_EQ(count, 3);
+    // Late-bound calls too: the type information they need is let go with the store.
+    VARIANT counted;
+    VariantInit(&counted);
+    DISPPARAMS none {};
+    EXPECT_EQ(
+        copy_as_collection->Invoke(0x60020001, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &counted, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(counted.vt, VT_I4);
+    EXPECT_EQ(counted.lVal, 3);
     EXPECT_EQ(item_by_number(4, status, copy_as_collection), nullptr);
     EXPECT_EQ(status, E_INVALIDARG);
     EXPECT_EQ(item_by_name(W("later"), status, copy_as_collection), nullptr);

@@ -1,19 +1,16 @@
 #include "automation/native/directory_registry.h"
 
 #include "platform/file_system.h"
+#include "platform/registry.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace qmt::runtime {
 
 KeyPath KeyPath::root_key(char const* name)
 {
-    char const* root = std::getenv("QUILLMATE_REGISTRY");
-    if (root == nullptr || *root == '\0')
-        root = default_registry_root;
     KeyPath path;
-    path.append(root);
+    path.append(platform::registry_root());
     path.append("/");
     path.append(name);
     return path;

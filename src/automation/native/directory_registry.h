@@ -13,14 +13,10 @@
 
 namespace qmt::runtime {
 
-// The root when QUILLMATE_REGISTRY is unset or empty.
-inline constexpr char default_registry_root[] = "/etc/quillmate/registry";
-
 // The file-system path of one key.
 class KeyPath {
 public:
-    // HKEY_CLASSES_ROOT below the registry root. The root is read from the environment on
-    // every call so that a process (or a test) may point it elsewhere at any time.
+    // HKEY_CLASSES_ROOT below the registry root (platform::registry_root(), read at every call).
     static KeyPath classes_root();
     // HKEY_LOCAL_MACHINE below the registry root: the machine's settings.
     static KeyPath local_machine();
