@@ -52,6 +52,8 @@ void split_into_items(std::uint8_t const* data, std::size_t size)
     qmt::Environment* environment = qmt::Environment::create();
     check(environment != nullptr);
     auto bytes = copy_of(data, size);
+    // The count that the field limit is checked against, taken before anything is decoded.
+    std::size_t const counted = qmt::count_form_pairs(bytes.get(), size, SIZE_MAX);
     qmt::DecodingBuffers buffers = fresh_buffers();
     std::size_t pairs = 0;
     qmt::split_form_pairs(bytes.get(), size, buffers,
@@ -65,6 +67,7 @@ void split_into_items(std::uint8_t const* data, std::size_t size)
                           });
     // Every pair but the last ends at an "&"; escaped ones (%26) end none.
     check(pairs >= 1 && pairs <= count_of(data, size, '&') + 1);
+    check(pairs == counted);
     check(static_cast<std::size_t>(environment->custom_items()->count()) == pairs - 1);
     environment->Release();
 }

@@ -4,6 +4,7 @@
 // passed: in place, by reference, through a variant reference, padded with blanks, or as
 // an object's default value.
 #include "automation/automation.h"
+#include "quillmate/object.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,32 +53,22 @@ Answer convert(VARIANT& source)
 }
 
 // An object whose default value is a fixed variant.
-class ValueObject final : public IDispatch {
+class ValueObject final
+    : public quillmate::EarlyBoundObject<ValueObject, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
 public:
-    explicit ValueObject(const VARIANT& value)
-        : value_(value)
-    {
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override
-    {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                      UINT*) override
     {
         return VariantCopy(result, &value_);
     }
 
-    ULONG references = 1;
-
 private:
+    friend quillmate::Access;
+    explicit ValueObject(const VARIANT& value)
+        : value_(value)
+    {
+    }
+
     const VARIANT& value_;
 };
 
@@ -100,14 +91,16 @@ Answer convert_every_way(VARIANT& source)
         check(convert(text_reference) == direct);
     }
 
-    ValueObject object(source);
+    ValueObject* object = ValueObject::create(source);
+    check(object != nullptr);
     VARIANT dispatch;
     VariantInit(&dispatch);
     dispatch.vt = VT_DISPATCH;
-    dispatch.pdispVal = &object;
+    dispatch.pdispVal = object;
     Answer const through_object = convert(dispatch);
     check(through_object == direct);
-    check(object.references == 1);
+    // The conversion gave back every reference it took: this one is the last.
+    check(object->Release() == 0);
 
     // In place last: it consumes the source on success.
     VARIANT copy;

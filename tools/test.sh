@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The whole test run, on a fresh Debian 12 machine as on a developer's:
-#   installs what is missing, builds native, win64, win32 and the sanitizer build, runs the
+#   installs what is missing, checks formatting and the layers of src/, builds native, win64,
+#   win32 and the sanitizer build, checks the native gateway's exported symbols, runs the
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
-#   table against the native, sanitizer and win64 gateways, and runs each fuzzer briefly.
+#   table against the native, sanitizer and win64 gateways, sweeps it with injected faults,
+#   runs it under valgrind, and runs each fuzzer briefly.
 # QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -44,15 +46,37 @@ wine wineboot </dev/null >/dev/null 2>&1 &
 prefix_job=$!
 
 step "formatting (tools/format.sh --check)" tools/format.sh --check
+step "static checks (tools/tidy.sh)" tools/tidy.sh
+step "layers (tools/check-layers.sh)" tools/check-layers.sh
 for preset in native win64 win32 sanitize; do
     step "build $preset" build "$preset"
 done
 wait "$prefix_job" 2>/dev/null || true
 
+# The native gateway exports exactly the runtime's symbols: those of the generated list.
+exports_match() {
+    diff <(nm -D --defined-only build/native/quillmate | awk '{ print $3 }' | sort) \
+        <(sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\);$/\1/p' build/native/generated/exports.list | sort)
+}
+step "exported symbols (native)" exports_match
+
 step "unit tests (native)" build/native/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (address and undefined-behaviour sanitizers)" build/sanitize/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (win64 under Wine)" wine build/win64/tests/qmt_unit_tests.exe --gtest_brief=1
 step "end-to-end cases" tools/run-e2e.sh
+# The fault sweeps (tests/faults): the whole table again with every allocation failing in
+# turn (sanitizer build: no invalid access, no leak), and with every write failing or coming
+# back short in turn (native). About 6 minutes together on these machines.
+sweep() {
+    local tree=$1 kind=$2
+    build/$tree/tests/qmt_e2e --gateway build/$tree/tests/quillmate_faults \
+        --probe build/$tree/tests/objects/libqmtprobe.so --inject "$kind" --gtest_brief=1
+}
+step "fault sweep: every allocation failing in turn (sanitizers)" sweep sanitize allocation
+step "fault sweep: every write failing in turn (native)" sweep native write
+step "fault sweep: every write coming back short in turn (native)" sweep native short-write
+# The table under valgrind's memcheck (native gateway): about 2 minutes.
+step "end-to-end cases under valgrind" tools/run-e2e.sh --valgrind --gtest_brief=1
 
 fuzz_seconds=${QMT_FUZZ_SECONDS:-30}
 for fuzzer in build/sanitize/fuzz/*_fuzz; do

@@ -3,6 +3,7 @@
 // object could be (no C++ runtime, no allocation, no static initialisation) so that the
 // benchmark measures the gateway and not the object.
 #include "bench/kilobyte_page.h"
+#include "quillmate/class_factory.h"
 #include "quillmate/interfaces.h"
 
 namespace {
@@ -31,21 +32,11 @@ HRESULT send_page(QmtEnvironment* environment)
     return status;
 }
 
-// Stateless, so one static instance serves every creation; it lives as long as the library.
-class Kilobyte final : public IDispatch {
+// Stateless, so one instance serves every creation; it and its factory live as long as the
+// library.
+class Kilobyte final
+    : public quillmate::ModuleObject<Kilobyte, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
 public:
-    constexpr Kilobyte() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch))
-            return E_NOINTERFACE;
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
         *count = 0;
@@ -76,44 +67,16 @@ public:
         environment->Release();
         return status;
     }
+
+private:
+    friend quillmate::Access;
+    constexpr Kilobyte() = default;
 };
-
-class KilobyteFactory final : public IClassFactory {
-public:
-    constexpr KilobyteFactory() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override;
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
-constinit Kilobyte instance;
-constinit KilobyteFactory factory;
-
-HRESULT STDMETHODCALLTYPE KilobyteFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
-{
-    *object = nullptr;
-    if (outer != nullptr)
-        return CLASS_E_NOAGGREGATION;
-    return instance.QueryInterface(riid, object);
-}
 
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
                                                                                            void** object)
 {
-    *object = nullptr;
-    if (!IsEqualCLSID(clsid, CLSID_BenchKilobyte))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(riid, object);
+    return quillmate::get_class_object<Kilobyte>(clsid, CLSID_BenchKilobyte, riid, object);
 }

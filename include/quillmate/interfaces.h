@@ -1,7 +1,8 @@
 // The environment's interfaces as early-bound callers see them, with the identifiers of
 // the type library QMTLib. Every table begins with IUnknown's three and IDispatch's four
 // operations, then the members in type-library order. A user object includes this header
-// to call the environment it is given.
+// to call the environment it is given. The library's source is src/typelib/qmtlib.idl; a unit
+// test checks these identifiers and tables against the library the program carries.
 #pragma once
 
 #include "quillmate/runtime.h"

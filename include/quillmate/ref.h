@@ -28,6 +28,21 @@ public:
     Ref& operator=(Ref const&) = delete;
     ~Ref() { reset(); }
 
+    // Takes over a reference the caller holds already (a new object's first one).
+    static Ref adopt(Interface* pointer)
+    {
+        Ref ref;
+        ref.m_pointer = pointer;
+        return ref;
+    }
+    // Adds a reference of its own.
+    static Ref share(Interface* pointer)
+    {
+        if (pointer != nullptr)
+            pointer->AddRef();
+        return adopt(pointer);
+    }
+
     Interface* get() const { return m_pointer; }
     Interface* operator->() const { return m_pointer; }
     explicit operator bool() const { return m_pointer != nullptr; }
@@ -44,6 +59,9 @@ public:
         reset();
         return reinterpret_cast<void**>(&m_pointer);
     }
+
+    // Hands the reference over to the caller, who releases it.
+    Interface* detach() { return std::exchange(m_pointer, nullptr); }
 
     void reset()
     {

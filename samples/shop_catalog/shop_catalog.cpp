@@ -2,9 +2,9 @@
 // ?obj=Shop.Catalog+List&cat=7 with a small page for category 7. It shows the whole
 // contract of an object that the gateway calls: a class factory behind DllGetClassObject,
 // GetIDsOfNames for the method's name, and Invoke with the environment as the one argument.
+// The object helper supplies the rest: reference counting, QueryInterface and the factory.
+#include "quillmate/class_factory.h"
 #include "quillmate/interfaces.h"
-
-#include <new>
 
 namespace {
 
@@ -63,25 +63,8 @@ HRESULT list(QmtEnvironment* environment)
     return S_OK;
 }
 
-class Catalog final : public IDispatch {
+class Catalog final : public quillmate::Object<Catalog, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch))
-            return E_NOINTERFACE;
-        *object = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        ULONG const remaining = --m_references;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
         *count = 0;
@@ -114,37 +97,9 @@ public:
     }
 
 private:
-    ULONG m_references {1};
+    friend quillmate::Access;
+    Catalog() = default;
 };
-
-class CatalogFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        *object = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; } // lives as long as the library
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override
-    {
-        *object = nullptr;
-        if (outer != nullptr)
-            return CLASS_E_NOAGGREGATION;
-        auto* catalog = new (std::nothrow) Catalog;
-        if (catalog == nullptr)
-            return E_OUTOFMEMORY;
-        HRESULT const status = catalog->QueryInterface(riid, object);
-        catalog->Release();
-        return status;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
-
-CatalogFactory factory;
 
 } // namespace
 
@@ -156,8 +111,5 @@ extern "C"
 #endif
         HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
 {
-    *object = nullptr;
-    if (!IsEqualCLSID(clsid, CLSID_ShopCatalog))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return factory.QueryInterface(riid, object);
+    return quillmate::get_class_object<Catalog>(clsid, CLSID_ShopCatalog, riid, object);
 }

@@ -5,6 +5,10 @@
 #include "platform/wide_char.h"
 #include "quillmate/runtime.h"
 
+#ifndef _WIN32
+#    include "automation/native/type_library_abi.h"
+#endif
+
 #include <type_traits>
 
 static_assert(std::is_same_v<OLECHAR, qmt::WideChar>, "the runtime's text unit is the program's");

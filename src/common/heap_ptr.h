@@ -31,11 +31,13 @@ public:
     HeapPtr& operator=(HeapPtr const&) = delete;
     ~HeapPtr() { reset(); }
 
+    // Elements may themselves be pointers (to structures, say): sizeof(T) is the element's size.
     static HeapPtr allocate(std::size_t elements)
     {
-        if (elements > SIZE_MAX / sizeof(T))
+        if (elements > SIZE_MAX / sizeof(T)) // NOLINT(bugprone-sizeof-expression)
             return HeapPtr {};
-        return HeapPtr {static_cast<T*>(platform::heap_allocate(elements * sizeof(T)))};
+        std::size_t const bytes = elements * sizeof(T); // NOLINT(bugprone-sizeof-expression)
+        return HeapPtr {static_cast<T*>(platform::heap_allocate(bytes))};
     }
 
     void reset(T* block = nullptr) { platform::heap_free(std::exchange(m_block, block)); }

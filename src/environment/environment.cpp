@@ -2,22 +2,19 @@
 
 #include "common/text_conversion.h"
 #include "environment/sleep_pause.h"
-#include "platform/heap.h"
 #include "report/error_page.h"
 #include "report/message_numbers.h"
 
-#include <new>
 #include <utility>
 
 namespace qmt {
 
 Environment* Environment::create()
 {
-    void* storage = platform::heap_allocate(sizeof(Environment));
-    if (storage == nullptr)
+    Environment* environment = EarlyBoundObject::create();
+    if (environment == nullptr)
         return nullptr;
-    auto* environment = new (storage) Environment;
-    if (environment->m_server_items == nullptr || environment->m_custom_items == nullptr) {
+    if (!environment->m_server_items || !environment->m_custom_items) {
         // Nothing may be reached through a missing collection: no environment at all.
         environment->Release();
         return nullptr;
@@ -26,45 +23,39 @@ Environment* Environment::create()
 }
 
 Environment::Environment()
-    : m_server_items(ServerItemCollection::create(m_error_state))
-    , m_custom_items(CustomItemCollection::create(m_error_state))
+    : m_server_items(quillmate::Ref<ServerItemCollection>::adopt(ServerItemCollection::create(m_error_state)))
+    , m_custom_items(quillmate::Ref<CustomItemCollection>::adopt(CustomItemCollection::create(m_error_state)))
 {
 }
 
 Environment::~Environment()
 {
-    if (m_server_items != nullptr)
-        m_server_items->Release();
-    if (m_custom_items != nullptr)
-        m_custom_items->Release();
+    // Collections (and their copies) that callers still hold must not report through an
+    // environment that is gone.
+    if (m_server_items)
+        m_server_items->owner_gone();
+    if (m_custom_items)
+        m_custom_items->owner_gone();
+    m_server_items.reset();
+    m_custom_items.reset();
     // An open template is closed and its fields freed; nothing of it is written.
     m_template.discard();
     // Destruction only closes the output file: bytes written so far stay in it.
     m_channel.redirect_to(platform::File {});
 }
 
-HRESULT STDMETHODCALLTYPE Environment::QueryInterface(REFIID riid, void** object)
+HRESULT Environment::open_named_file(BSTR Filename, platform::File (*open)(char const*), std::uint32_t failure_message,
+                                     platform::File& file)
 {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, IID_QmtEnvironment))
-        return E_NOINTERFACE;
-    *object = static_cast<::QmtEnvironment*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE Environment::AddRef() { return ++m_references; }
-
-ULONG STDMETHODCALLTYPE Environment::Release()
-{
-    ULONG const remaining = --m_references;
-    if (remaining == 0) {
-        this->~Environment();
-        platform::heap_free(this);
+    NarrowText const name = narrow_from_wide(Filename);
+    if (!name.bytes)
+        return E_OUTOFMEMORY;
+    file = open(name.bytes.get());
+    if (!file.is_open()) {
+        report_error(m_error_state, failure_message, Filename);
+        return E_INVALIDARG;
     }
-    return remaining;
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE Environment::get_ServerItems(::ServerItems** ppServerItems)
@@ -72,7 +63,7 @@ HRESULT STDMETHODCALLTYPE Environment::get_ServerItems(::ServerItems** ppServerI
     if (ppServerItems == nullptr)
         return E_POINTER;
     m_server_items->AddRef();
-    *ppServerItems = m_server_items;
+    *ppServerItems = m_server_items.get();
     return S_OK;
 }
 
@@ -81,7 +72,7 @@ HRESULT STDMETHODCALLTYPE Environment::get_CustomItems(::CustomItems** ppCustomI
     if (ppCustomItems == nullptr)
         return E_POINTER;
     m_custom_items->AddRef();
-    *ppCustomItems = m_custom_items;
+    *ppCustomItems = m_custom_items.get();
     return S_OK;
 }
 
@@ -104,23 +95,14 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
 {
     if (m_error_state.is_set())
         return E_FAIL;
-    NarrowText const name = narrow_from_wide(Filename);
-    if (!name.bytes)
+    platform::File file;
+    HRESULT const opened = open_named_file(Filename, &platform::File::open_for_reading, message::FileNotOpened, file);
+    if (opened != S_OK)
+        return opened;
+    // An empty file has nothing to send. A file is sent piece by piece whatever its size;
+    // when a piece cannot be mapped, the rest of the file is not sent.
+    if (m_channel.send_file(file, file.size().value_or(0)) == FileSent::not_mapped)
         return E_OUTOFMEMORY;
-    platform::File file = platform::File::open_for_reading(name.bytes.get());
-    if (!file.is_open()) {
-        report_error(m_error_state, message::FileNotOpened, Filename);
-        return E_INVALIDARG;
-    }
-    std::uint64_t const length = file.size().value_or(0);
-    // An empty file has nothing to map and nothing to send.
-    if (length > 0) {
-        platform::FileView const view = platform::FileView::map_read_only(file, length);
-        file.close();
-        if (!view.is_mapped())
-            return E_OUTOFMEMORY;
-        m_channel.write(view.data(), view.length());
-    }
     m_channel.flush_standard_output_unless_redirected();
     sleep_pause(Sleep);
     return S_OK;
@@ -157,14 +139,11 @@ HRESULT STDMETHODCALLTYPE Environment::OpenOutputFile(BSTR Filename)
         report_error(m_error_state, message::OutputFileAlreadyOpen, Filename);
         return E_INVALIDARG;
     }
-    NarrowText const name = narrow_from_wide(Filename);
-    if (!name.bytes)
-        return E_OUTOFMEMORY;
-    platform::File file = platform::File::create_for_writing(name.bytes.get());
-    if (!file.is_open()) {
-        report_error(m_error_state, message::OutputFileNotCreated, Filename);
-        return E_INVALIDARG;
-    }
+    platform::File file;
+    HRESULT const created
+        = open_named_file(Filename, &platform::File::create_for_writing, message::OutputFileNotCreated, file);
+    if (created != S_OK)
+        return created;
     m_channel.redirect_to(std::move(file));
     return S_OK;
 }

@@ -1,27 +1,29 @@
 #include "environment/item.h"
 
-#include "platform/heap.h"
+#include "common/text_conversion.h"
 
 #include <cstring>
-#include <new>
 
 namespace qmt {
 namespace {
 
-std::size_t bytes_of(WideChar const* text)
+// Units a text takes in an item, terminator included: 0 for an empty one, which is kept as
+// none. Narrow bytes never become more units than there are bytes.
+std::size_t room_of(ItemText text)
 {
-    return wide_is_empty(text) ? 0 : (wide_length(text) + 1) * sizeof(WideChar);
+    if (text.narrow_bytes != nullptr)
+        return text.narrow_length == 0 ? 0 : text.narrow_length + 1;
+    return wide_is_empty(text.wide_text) ? 0 : wide_length(text.wide_text) + 1;
 }
 
-// Copies a non-empty text of `bytes` into `storage`; an empty text is kept as none.
-WideChar* place_text(WideChar const* text, std::size_t bytes, unsigned char*& storage)
+void place(ItemText text, WideChar* out, std::size_t units)
 {
-    if (bytes == 0)
-        return nullptr;
-    auto* copy = reinterpret_cast<WideChar*>(storage);
-    std::memcpy(copy, text, bytes);
-    storage += bytes;
-    return copy;
+    if (units == 0)
+        return;
+    if (text.narrow_bytes != nullptr)
+        wide_from_narrow_into(text.narrow_bytes, text.narrow_length, out, units);
+    else
+        std::memcpy(out, text.wide_text, units * sizeof(WideChar));
 }
 
 HRESULT hand_out(WideChar const* text, BSTR* out)
@@ -36,63 +38,37 @@ HRESULT hand_out(WideChar const* text, BSTR* out)
 } // namespace
 
 template<typename Kind>
-Item<Kind>* Item<Kind>::create(WideChar const* name, WideChar const* value)
+Item<Kind>* Item<Kind>::create(ItemText name, ItemText value)
 {
-    // One block for the item and its two private copies: three allocations per form field
-    // would dominate decoding a large body.
-    std::size_t const header = (sizeof(Item) + alignof(WideChar) - 1) / alignof(WideChar) * alignof(WideChar);
-    std::size_t const name_bytes = bytes_of(name);
-    std::size_t const value_bytes = bytes_of(value);
-    auto* storage = static_cast<unsigned char*>(platform::heap_allocate(header + name_bytes + value_bytes));
-    if (storage == nullptr)
+    std::size_t const name_units = room_of(name);
+    std::size_t const value_units = room_of(value);
+    constexpr std::size_t most_units = UINT32_MAX / sizeof(WideChar) / 2;
+    if (name_units > most_units || value_units > most_units)
         return nullptr;
-    auto* item = new (storage) Item;
-    unsigned char* texts = storage + header;
-    item->m_name = place_text(name, name_bytes, texts);
-    item->m_value = place_text(value, value_bytes, texts);
-    return item;
+    return Item::create_with_room((name_units + value_units) * sizeof(WideChar), name,
+                                  static_cast<std::uint32_t>(name_units), value,
+                                  static_cast<std::uint32_t>(value_units));
 }
 
 template<typename Kind>
-HRESULT STDMETHODCALLTYPE Item<Kind>::QueryInterface(REFIID riid, void** object)
+Item<Kind>::Item(ItemText name, std::uint32_t name_units, ItemText value, std::uint32_t value_units)
+    : m_name_units(name_units)
+    , m_value_units(value_units)
 {
-    if (object == nullptr)
-        return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) && !IsEqualIID(riid, Kind::item_iid))
-        return E_NOINTERFACE;
-    *object = static_cast<typename Kind::ItemInterface*>(this);
-    AddRef();
-    return S_OK;
-}
-
-template<typename Kind>
-ULONG STDMETHODCALLTYPE Item<Kind>::AddRef()
-{
-    return ++m_references;
-}
-
-template<typename Kind>
-ULONG STDMETHODCALLTYPE Item<Kind>::Release()
-{
-    ULONG const remaining = --m_references;
-    if (remaining == 0) {
-        this->~Item();
-        platform::heap_free(this);
-    }
-    return remaining;
+    place(name, texts(), name_units);
+    place(value, texts() + name_units, value_units);
 }
 
 template<typename Kind>
 HRESULT STDMETHODCALLTYPE Item<Kind>::get_Value(BSTR* Value)
 {
-    return hand_out(m_value, Value);
+    return hand_out(value(), Value);
 }
 
 template<typename Kind>
 HRESULT STDMETHODCALLTYPE Item<Kind>::get_Name(BSTR* Name)
 {
-    return hand_out(m_name, Name);
+    return hand_out(name(), Name);
 }
 
 template class Item<ServerItemsKind>;

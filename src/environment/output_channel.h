@@ -9,9 +9,17 @@
 
 namespace qmt {
 
+enum class FileSent {
+    sent, // every byte, or as many as reached a target that stopped taking them
+    not_mapped, // a piece of the file could not be mapped; what came before it was sent
+};
+
 class OutputChannel {
 public:
     void write(void const* bytes, std::uint64_t length);
+    // Sends the first `length` bytes of `file` in pieces of bounded size, so that memory and
+    // address space stay the same whatever the file's size.
+    FileSent send_file(platform::File const& file, std::uint64_t length);
     // Standard output is flushed after each send unless the response goes into a file.
     void flush_standard_output_unless_redirected();
 
@@ -21,6 +29,8 @@ public:
     void close_output_file();
 
 private:
+    platform::NativeHandle target() const;
+
     platform::File m_output_file;
 };
 

@@ -1,6 +1,7 @@
 #include "gateway/form_decoder.h"
 
 #include "common/text_conversion.h"
+#include "gateway/class_allow_list.h"
 #include "report/error_page.h"
 #include "report/message_numbers.h"
 
@@ -56,13 +57,23 @@ bool resolve_target(Environment& environment, WideChar const* value, std::size_t
     }
     WideChar const* class_name = text;
     CLSID class_id {};
-    if (CLSIDFromProgID(class_name, &class_id) != S_OK) {
+    // A class the operator's allow-list leaves out is answered as one that is not registered.
+    ClassAccess const access = class_access(class_name);
+    if (access == ClassAccess::unknown) {
+        report_error(errors, message::RequestOutOfMemory);
+        return false;
+    }
+    if (access == ClassAccess::refused || CLSIDFromProgID(class_name, &class_id) != S_OK) {
         report_error(errors, message::ClassNotRegistered, class_name);
         return false;
     }
+    // Any status but 0 is a failure, a success status such as S_FALSE included; an object
+    // handed out with it is given back.
     void* object = nullptr;
-    if (CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object) != S_OK
-        || object == nullptr) {
+    HRESULT const created = CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object);
+    if (created != S_OK || object == nullptr) {
+        if (object != nullptr)
+            static_cast<IUnknown*>(object)->Release();
         report_error(errors, message::ObjectNotCreated, class_name);
         return false;
     }
@@ -87,7 +98,7 @@ std::size_t decode_segment(char* data, std::size_t count, std::size_t& position,
     // Until the first escape every decoded byte stays where it is: only "+" is rewritten.
     while (position < count) {
         auto const byte = static_cast<unsigned char>(data[position]);
-        if (!is_form_syntax(byte)) {
+        if (!is_form_syntax(byte)) { // NOLINT(bugprone-branch-clone): ordinary bytes and the other terminator alike
             ++position;
         } else if (byte == '+') {
             data[position++] = ' ';
@@ -130,33 +141,60 @@ WideChar const* convert_segment(char const* bytes, std::size_t length, ScratchBu
                                 std::size_t& units)
 {
     units = 0;
-    if (length == 0) {
-        if (buffer.data() != nullptr) {
-            buffer.data()[0] = 0;
-            return buffer.data();
-        }
+    if (length == 0)
         return empty_text;
-    }
     // n narrow bytes never become more than n wide units.
     if (!buffer.reserve(length + 1))
-        return empty_text;
+        return nullptr;
     units = wide_from_narrow_into(bytes, length, buffer.data(), length + 1);
     return buffer.data();
+}
+
+std::size_t count_form_pairs(char const* data, std::size_t count, std::size_t stop_after)
+{
+    // decode_segment's rules without its rewriting: an escape always takes its three bytes,
+    // so a terminator inside one ends nothing.
+    auto skip_segment = [&](std::size_t& position, char terminator) {
+        while (position < count) {
+            char const byte = data[position];
+            if (byte == terminator) {
+                ++position;
+                return true;
+            }
+            position += byte == '%' && count - position >= 3 ? 3 : 1;
+        }
+        return false;
+    };
+    std::size_t pairs = 0;
+    std::size_t position = 0;
+    while (++pairs <= stop_after && skip_segment(position, '=') && skip_segment(position, '&')) { }
+    return pairs;
 }
 
 bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target)
 {
     bool first_pair = true;
     bool resolved = false;
-    split_form_pairs(data, count, buffers, [&](WideChar const* name, WideChar const* value, std::size_t value_units) {
+    bool stored = true;
+    split_decoded_pairs(data, count, [&](DecodedPair const& pair) {
+        std::size_t units = 0;
         if (first_pair) {
+            // The first name is ignored: it is never converted.
             first_pair = false;
-            resolved = resolve_target(environment, value, value_units, buffers, target);
+            WideChar const* value = convert_segment(pair.value, pair.value_length, buffers.value, units);
+            stored = value != nullptr;
+            resolved = stored && resolve_target(environment, value, units, buffers, target);
             return resolved;
         }
-        environment.custom_items()->add(name, value);
-        return true;
+        WideChar const* name = convert_segment(pair.name, pair.name_length, buffers.name, units);
+        stored = name != nullptr
+            && environment.custom_items()->add_converting(name, pair.value, pair.value_length) == S_OK;
+        return stored;
     });
+    if (!stored) {
+        report_error(environment.error_state(), message::RequestOutOfMemory);
+        return false;
+    }
     return resolved;
 }
 

@@ -22,15 +22,33 @@ struct Target {
 };
 
 // Decodes `data` (rewritten in place) and resolves the target. False after an error page
-// (messages 5, 1, 2, 3) has been written on `environment`.
+// has been written on `environment`: messages 5, 1, 2, 3, or 26 when storage for a name, a
+// value or an item cannot be had (the request is then not served with fields missing).
 bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers,
                       Target& target);
 
-// The pair splitting and decoding alone, for callers that want the pairs without a target.
-// `on_pair` is called with each pair's decoded name and value (zero-terminated wide texts,
-// and the value's count of converted units) and returns false to stop.
+// The count of pairs in `data`, the target pair included, by the rules of the splitting
+// below, without decoding anything; counting stops once it passes `stop_after`.
+std::size_t count_form_pairs(char const* data, std::size_t count, std::size_t stop_after);
+
+// One pair's decoded bytes, in the form data's own storage (not terminated).
+struct DecodedPair {
+    char const* name;
+    std::size_t name_length;
+    char const* value;
+    std::size_t value_length;
+};
+
+// The pair splitting and decoding alone. `on_pair` is called with each pair's decoded
+// bytes and returns false to stop.
 template<typename OnPair>
-void split_form_pairs(char* data, std::size_t count, DecodingBuffers& buffers, OnPair&& on_pair);
+void split_decoded_pairs(char* data, std::size_t count, OnPair&& on_pair);
+
+// The same, with each pair's name and value converted to wide text in `buffers`: `on_pair`
+// gets them (zero-terminated) and the value's count of converted units. False when a buffer
+// cannot be had; that pair is not handed on.
+template<typename OnPair>
+bool split_form_pairs(char* data, std::size_t count, DecodingBuffers& buffers, OnPair&& on_pair);
 
 // Decodes one segment in place, from `position` up to its terminator or the end of the
 // data. Returns the count of decoded bytes; `position` ends after the terminator, and
@@ -39,34 +57,44 @@ std::size_t decode_segment(char* data, std::size_t count, std::size_t& position,
                            bool& ended_at_terminator);
 
 // Converts `length` decoded bytes into `buffer`, reserving length + 1 units. Returns the
-// text (the buffer, or an empty text when no storage could be had) and its unit count.
+// text (the buffer, or a static empty text for no bytes), null when no storage could be
+// had, and its unit count.
 WideChar const* convert_segment(char const* bytes, std::size_t length, ScratchBuffer<WideChar>& buffer,
                                 std::size_t& units);
 
 template<typename OnPair>
-void split_form_pairs(char* data, std::size_t count, DecodingBuffers& buffers, OnPair&& on_pair)
+void split_decoded_pairs(char* data, std::size_t count, OnPair&& on_pair)
 {
     std::size_t position = 0;
     for (;;) {
-        std::size_t const name_start = position;
+        DecodedPair pair {data + position, 0, data, 0};
         bool name_ended_at_equals = false;
-        std::size_t const name_length = decode_segment(data, count, position, '=', name_ended_at_equals);
-        std::size_t name_units = 0;
-        WideChar const* name = convert_segment(data + name_start, name_length, buffers.name, name_units);
-
+        pair.name_length = decode_segment(data, count, position, '=', name_ended_at_equals);
         bool value_ended_at_ampersand = false;
-        std::size_t value_units = 0;
-        WideChar const* value = convert_segment(nullptr, 0, buffers.value, value_units);
         if (name_ended_at_equals) {
-            std::size_t const value_start = position;
-            std::size_t const value_length = decode_segment(data, count, position, '&', value_ended_at_ampersand);
-            value = convert_segment(data + value_start, value_length, buffers.value, value_units);
+            pair.value = data + position;
+            pair.value_length = decode_segment(data, count, position, '&', value_ended_at_ampersand);
         }
-        if (!on_pair(name, value, value_units))
+        if (!on_pair(static_cast<DecodedPair const&>(pair)))
             return;
         if (!value_ended_at_ampersand)
             return;
     }
+}
+
+template<typename OnPair>
+bool split_form_pairs(char* data, std::size_t count, DecodingBuffers& buffers, OnPair&& on_pair)
+{
+    bool converted = true;
+    split_decoded_pairs(data, count, [&](DecodedPair const& pair) {
+        std::size_t name_units = 0;
+        std::size_t value_units = 0;
+        WideChar const* name = convert_segment(pair.name, pair.name_length, buffers.name, name_units);
+        WideChar const* value = convert_segment(pair.value, pair.value_length, buffers.value, value_units);
+        converted = name != nullptr && value != nullptr;
+        return converted && on_pair(name, value, value_units);
+    });
+    return converted;
 }
 
 } // namespace qmt

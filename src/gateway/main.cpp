@@ -22,7 +22,11 @@ int main(int argc, char** argv)
     // write is simply not noticed, and the request runs to its end.
     std::signal(SIGPIPE, SIG_IGN);
 
-    // The words of the command line joined by single blanks, as one text.
+    // The words of the command line joined by single blanks, as one text. A registration
+    // command is one word, so one word needs no copy, and more words that cannot be joined
+    // for want of memory are no command either: the empty text stands for them.
+    if (argc <= 2)
+        return qmt::run_gateway(nullptr, argc == 2 ? argv[1] : "");
     std::size_t length = 0;
     for (int i = 1; i < argc; ++i)
         length += std::strlen(argv[i]) + 1;

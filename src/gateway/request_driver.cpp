@@ -3,12 +3,17 @@
 #include "environment/environment.h"
 #include "gateway/form_decoder.h"
 #include "gateway/request_intake.h"
+#include "gateway/request_limits.h"
 #include "gateway/run_mode.h"
 #include "platform/module.h"
+#include "platform/process.h"
 #include "report/error_page.h"
 #include "report/fault_report.h"
 #include "report/message_numbers.h"
 #include "typelib/registration.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace qmt {
 namespace {
@@ -49,34 +54,65 @@ void report_exception(Environment& environment, EXCEPINFO& exception)
     SysFreeString(exception.bstrHelpFile);
 }
 
+// Intake, limits, form data and target, in the fixed order; false once a page has said
+// why the method is not called.
+bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& target)
+{
+    ErrorState& errors = environment.error_state();
+    RequestLine request;
+    if (!take_in_request(*environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
+        || !buffers.value.reserve(initial_text_buffer)) {
+        report_error(errors, message::RequestOutOfMemory);
+        return false;
+    }
+    if (request.method == RequestMethod::None) {
+        report_error(errors, message::UnsupportedRequestMethod);
+        return false;
+    }
+    // A GET's data length counts the query string's terminator.
+    auto const form_bytes = static_cast<std::uint64_t>(std::max(request.data_length, 0))
+        - (request.method == RequestMethod::Get && request.data_length > 0 ? 1 : 0);
+    RequestLimits const limits = read_request_limits();
+    if (limits.body_bytes && form_bytes > *limits.body_bytes) {
+        report_error(errors, message::RequestTooLarge);
+        return false;
+    }
+    FormData form;
+    if (!obtain_form_data(request, form)) {
+        report_error(errors, message::RequestOutOfMemory);
+        return false;
+    }
+    // Counted before anything is created: a request with too many fields runs nothing.
+    if (limits.fields && *limits.fields < SIZE_MAX
+        && count_form_pairs(form.bytes.get(), form.count, static_cast<std::size_t>(*limits.fields + 1))
+            > *limits.fields + 1) {
+        report_error(errors, message::RequestTooLarge);
+        return false;
+    }
+    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target);
+}
+
 void run_request()
 {
+    if (!platform::prepare_standard_streams())
+        return; // no safe place for the response: nothing runs
     CoInitialize(nullptr);
     Environment* environment = Environment::create();
     if (environment == nullptr) {
+        ErrorState unattached; // the page has no environment to stop
+        report_error(unattached, message::RequestOutOfMemory);
         CoUninitialize();
-        return; // without an environment there is no request to run
+        return;
     }
     hold_for_fault_report(&environment->error_state());
 
-    RequestLine const request = take_in_request(*environment->server_items());
     DecodingBuffers buffers;
-    buffers.name.reserve(initial_text_buffer);
-    buffers.value.reserve(initial_text_buffer);
-
     Target target;
     CallOutcome outcome;
-    if (request.method == RequestMethod::None) {
-        report_error(environment->error_state(), message::UnsupportedRequestMethod);
-    } else {
-        FormData form = obtain_form_data(request);
-        char empty[1] = {'\0'};
-        char* bytes = form.bytes ? form.bytes.get() : empty;
-        if (decode_form_data(*environment, bytes, form.count, buffers, target))
-            outcome = call_method(target, *environment);
-    }
+    if (prepare_call(*environment, buffers, target))
+        outcome = call_method(target, *environment);
 
-    // Teardown, in its fixed order.
+    // Teardown, in its fixed order (the form data went once it was decoded).
     buffers.name.release();
     buffers.value.release();
     if (target.object != nullptr)

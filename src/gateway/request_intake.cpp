@@ -15,19 +15,22 @@ constexpr std::size_t method_capacity = 20;
 constexpr std::size_t first_body_capacity = 64 * 1024;
 
 // Reads a variable whole, growing `buffer` (never shrinking it) to what the value needs.
-// Returns the value, or an empty text when the variable is unset or no storage is had.
+// Returns the value (an empty text when the variable is unset), or null when no storage
+// can be had for it.
 char const* fetch_variable(char const* name, HeapPtr<char>& buffer, std::uint32_t& capacity)
 {
     if (!buffer)
-        return "";
+        return nullptr;
     std::uint32_t const fetched = platform::get_environment_variable(name, buffer.get(), capacity);
     if (fetched == 0)
         return "";
     if (fetched > capacity) {
         buffer = HeapPtr<char>::allocate(fetched);
         capacity = buffer ? fetched : 0;
-        if (!buffer || platform::get_environment_variable(name, buffer.get(), capacity) >= capacity)
-            return "";
+        if (!buffer)
+            return nullptr;
+        if (platform::get_environment_variable(name, buffer.get(), capacity) >= capacity)
+            return ""; // changed in between: taken as unset
     }
     return buffer.get();
 }
@@ -45,15 +48,21 @@ RequestMethod read_method()
     return RequestMethod::None;
 }
 
-std::int32_t read_data_length(RequestMethod method)
+// False when no storage can be had to read CONTENT_LENGTH.
+bool read_data_length(RequestMethod method, std::int32_t& length)
 {
     if (method == RequestMethod::Get) {
         std::uint32_t const needed = platform::get_environment_variable("QUERY_STRING", nullptr, 0);
-        return static_cast<std::int32_t>(std::min<std::uint32_t>(needed, INT32_MAX));
+        length = static_cast<std::int32_t>(std::min<std::uint32_t>(needed, INT32_MAX));
+        return true;
     }
     std::uint32_t capacity = 32;
     auto buffer = HeapPtr<char>::allocate(capacity);
-    return parse_content_length(fetch_variable("CONTENT_LENGTH", buffer, capacity));
+    char const* text = fetch_variable("CONTENT_LENGTH", buffer, capacity);
+    if (text == nullptr)
+        return false;
+    length = parse_content_length(text);
+    return true;
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -76,46 +85,48 @@ std::int32_t parse_content_length(char const* text)
     return negative ? 0 : static_cast<std::int32_t>(value);
 }
 
-RequestLine take_in_request(ServerItemCollection& server_items)
+bool take_in_request(ServerItemCollection& server_items, RequestLine& request)
 {
     std::uint32_t capacity = initial_intake_capacity;
     auto buffer = HeapPtr<char>::allocate(capacity);
-    for (char const* name : server_variable_names)
-        server_items.add_narrow(name, fetch_variable(name, buffer, capacity));
+    for (char const* name : server_variable_names) {
+        char const* value = fetch_variable(name, buffer, capacity);
+        if (value == nullptr || server_items.add_narrow(name, value) != S_OK)
+            return false;
+    }
     buffer.reset();
 
-    RequestLine request;
     request.method = read_method();
-    if (request.method != RequestMethod::None)
-        request.data_length = read_data_length(request.method);
-    return request;
+    return request.method == RequestMethod::None || read_data_length(request.method, request.data_length);
 }
 
-FormData obtain_form_data(RequestLine const& request)
+bool obtain_form_data(RequestLine const& request, FormData& data)
 {
-    FormData data;
+    data = FormData {};
     auto const announced = static_cast<std::size_t>(std::max(request.data_length, 0));
     if (request.method == RequestMethod::Get) {
         data.bytes = HeapPtr<char>::allocate(announced + 1);
         if (!data.bytes)
-            return data;
+            return false;
         auto const offered = static_cast<std::uint32_t>(announced + 1);
         std::uint32_t const fetched = platform::get_environment_variable("QUERY_STRING", data.bytes.get(), offered);
         data.count = fetched < offered ? fetched : 0;
         data.bytes.get()[data.count] = '\0';
-        return data;
+        return true;
     }
 
     std::size_t capacity = std::min(announced, first_body_capacity);
     data.bytes = HeapPtr<char>::allocate(capacity + 1);
     if (!data.bytes)
-        return data;
+        return false;
     while (data.count < announced) {
         if (data.count == capacity) {
             std::size_t const grown = std::min(announced, capacity * 2);
             void* larger = platform::heap_reallocate(data.bytes.get(), grown + 1);
-            if (larger == nullptr)
-                break; // decode what has arrived, as with a short body
+            if (larger == nullptr) {
+                data = FormData {}; // never decoded in part: the request would be altered
+                return false;
+            }
             data.bytes.leak();
             data.bytes.reset(static_cast<char*>(larger));
             capacity = grown;
@@ -128,7 +139,7 @@ FormData obtain_form_data(RequestLine const& request)
         data.count += static_cast<std::size_t>(got);
     }
     data.bytes.get()[data.count] = '\0';
-    return data;
+    return true;
 }
 
 } // namespace qmt

@@ -31,21 +31,23 @@ inline constexpr char const* server_variable_names[24] = {
 };
 
 // Adds the 24 server variables to `server_items`, in table order, and learns the method
-// and the announced data length.
-RequestLine take_in_request(ServerItemCollection& server_items);
+// and the announced data length. False when storage for a variable or its item cannot be
+// had: the request cannot be served as the server sent it.
+bool take_in_request(ServerItemCollection& server_items, RequestLine& request);
 
 // Reads a CONTENT_LENGTH text whole: blanks, one sign, digits up to the first other
 // character. Negative values count as 0; values beyond the data length's range saturate.
 std::int32_t parse_content_length(char const* text);
 
 struct FormData {
-    HeapPtr<char> bytes; // null only when nothing could be allocated
+    HeapPtr<char> bytes; // zero-terminated after `count` bytes
     std::size_t count {0};
 };
 
 // The form data: QUERY_STRING for GET, the body on standard input for POST. The POST body
 // is read until the announced length has arrived, input ends or a read fails; storage
-// grows with the bytes that really arrive, never ahead of them.
-FormData obtain_form_data(RequestLine const& request);
+// grows with the bytes that really arrive, never ahead of them. False (and no data) when
+// storage for the bytes that arrive cannot be had.
+bool obtain_form_data(RequestLine const& request, FormData& data);
 
 } // namespace qmt

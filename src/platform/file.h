@@ -21,8 +21,11 @@ public:
     ~File() { close(); }
 
     // An existing file, read access, others may read but not write, sequential-scan hint.
+    // Only a regular file opens: a FIFO, a device or a directory is refused at once, never
+    // waited for.
     static File open_for_reading(char const* path);
-    // Created or truncated, write access only, no sharing.
+    // Created or truncated, write access only, no sharing. The same holds: only a regular
+    // file (or a new one) is opened, and nothing else is truncated or waited for.
     static File create_for_writing(char const* path);
 
     bool is_open() const { return is_valid(m_handle); }
@@ -39,7 +42,7 @@ private:
     NativeHandle m_handle {invalid_handle};
 };
 
-// A read-only view of a whole file. The view keeps the file's content reachable after
+// A read-only view of part of a file. The view keeps the file's content reachable after
 // the File that it was made from has been closed.
 class FileView {
 public:
@@ -50,8 +53,10 @@ public:
     FileView& operator=(FileView const&) = delete;
     ~FileView() { unmap(); }
 
-    // Maps `length` bytes of the file (which must be its whole size and not 0).
-    static FileView map_read_only(File const& file, std::uint64_t length);
+    // Maps `length` bytes (not 0) of the file from `offset`, a multiple of view_alignment.
+    static FileView map_read_only(File const& file, std::uint64_t offset, std::uint64_t length);
+    // Every platform maps views at multiples of this (Windows' allocation granularity).
+    static constexpr std::uint64_t view_alignment = 64 * 1024;
 
     bool is_mapped() const { return m_data != nullptr; }
     unsigned char const* data() const { return m_data; }

@@ -11,6 +11,12 @@ using NativeHandle = int;
 inline constexpr NativeHandle invalid_handle = -1;
 #endif
 
-inline bool is_valid(NativeHandle handle) { return handle != invalid_handle && handle != NativeHandle {}; }
+#ifdef _WIN32
+inline bool is_valid(NativeHandle handle) { return handle != invalid_handle && handle != nullptr; }
+#else
+// Descriptor 0 is a file like any other: a server that starts the program with standard
+// input closed hands the first file opened that number.
+inline bool is_valid(NativeHandle handle) { return handle >= 0; }
+#endif
 
 } // namespace qmt::platform

@@ -14,6 +14,12 @@ std::uint32_t get_environment_variable(char const* name, char* buffer, std::uint
 
 bool environment_variable_is_set(char const* name);
 
+// Makes the standard streams safe to use, first thing in a request. Natively every one of
+// descriptors 0, 1 and 2 that is closed is opened on /dev/null, so that no file the request
+// opens takes the place of a standard stream (an output file opened as descriptor 1 would
+// receive the error pages). False when that cannot be done: the request must not run.
+bool prepare_standard_streams();
+
 NativeHandle standard_input();
 NativeHandle standard_output();
 

@@ -6,6 +6,8 @@
 #include "platform/module.h"
 #include "platform/process.h"
 #include "report/message_formatter.h"
+#include "report/message_numbers.h"
+#include "report/message_table.h"
 
 #include <cstring>
 
@@ -14,34 +16,50 @@ namespace {
 
 constexpr int format_capacity = 500;
 
-// Also the fault report's way out: no allocation, only copies and write().
-void write_page(ErrorState& state, char const* message, std::size_t length)
+constexpr std::size_t status_line_capacity = 64;
+
+// Also the fault report's way out: no allocation, only copies and write(). A status line,
+// when there is one, goes before the page's own header line, where the server reads it.
+void write_page(ErrorState& state, std::string_view status_line, char const* message, std::size_t length)
 {
     // One buffer, one write: the page reaches the client whole or not at all.
-    char page[error_page_head.size() + message_capacity + error_page_tail.size()];
-    std::memcpy(page, error_page_head.data(), error_page_head.size());
-    std::memcpy(page + error_page_head.size(), message, length);
-    std::memcpy(page + error_page_head.size() + length, error_page_tail.data(), error_page_tail.size());
-    platform::write_all(platform::standard_output(), page, error_page_head.size() + length + error_page_tail.size());
+    char page[status_line_capacity + error_page_head.size() + message_capacity + error_page_tail.size()];
+    status_line = status_line.substr(0, status_line_capacity);
+    std::size_t used = 0;
+    for (std::string_view const piece :
+         {status_line, error_page_head, std::string_view(message, length), error_page_tail}) {
+        if (piece.empty())
+            continue; // an absent status line has no bytes to copy from
+        std::memcpy(page + used, piece.data(), piece.size());
+        used += piece.size();
+    }
+    platform::write_all(platform::standard_output(), page, used);
     state.set();
 }
 
 void report_with_texts(ErrorState& state, std::uint32_t message, WideChar const* const* texts, int count)
 {
     char format[format_capacity];
-    platform::load_string(message, format, format_capacity);
+    platform::load_string(message_table(), message, format, format_capacity);
     char formatted[message_capacity];
     std::size_t const length = format_message(format, texts, count, formatted);
-    write_page(state, formatted, length);
+    write_page(state, status_line_of(message), formatted, length);
 }
 
 } // namespace
 
+std::string_view status_line_of(std::uint32_t message)
+{
+    if (message == message::RequestTooLarge)
+        return "Status: 413 Content Too Large\n";
+    return {};
+}
+
 void report_error(ErrorState& state, std::uint32_t message)
 {
     char format[format_capacity];
-    int const length = platform::load_string(message, format, format_capacity);
-    write_page(state, format, length > 0 ? static_cast<std::size_t>(length) : 0);
+    int const length = platform::load_string(message_table(), message, format, format_capacity);
+    write_page(state, status_line_of(message), format, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
 void report_error(ErrorState& state, std::uint32_t message, WideChar const* text)

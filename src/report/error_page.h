@@ -1,6 +1,7 @@
 // The HTML error page: a fixed head, one numbered message, a fixed tail, written straight
 // to standard output (never into an output file), after which the environment's error
-// state is set. Every report writes a whole page: one response may carry several.
+// state is set. A message may also carry an HTTP status line, written before the head. Every report writes a whole
+// page: one response may carry several.
 #pragma once
 
 #include "common/wide_text.h"
@@ -18,6 +19,11 @@ inline constexpr std::string_view error_page_head
       "Description</FONT></TH></TR><TR><TD WIDTH=800><FONT SIZE=+1>";
 inline constexpr std::string_view error_page_tail = "</FONT></TD></TR></TABLE></CENTER></BODY></HTML>";
 static_assert(error_page_head.size() == 330 && error_page_tail.size() == 48);
+
+// The HTTP status line a message's page carries before its own header line ("Status: 413
+// ...\n"), or nothing: the page writer's option, set per message. A server turns it into
+// the response's status; without one the response has the server's default status.
+std::string_view status_line_of(std::uint32_t message);
 
 void report_error(ErrorState& state, std::uint32_t message);
 void report_error(ErrorState& state, std::uint32_t message, WideChar const* text);

@@ -28,6 +28,43 @@ std::string_view html_entity(WideChar unit)
 bool is_high_surrogate(WideChar unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(WideChar unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// Gives each caller's text its own share of `room`: texts that need less than an equal
+// share keep all they need, and what they leave is shared equally among the others, so
+// that one long text never crowds out another.
+void share_room(WideChar const* const* texts, int count, std::size_t room, std::size_t* budgets)
+{
+    std::size_t needs[max_placeholders] {};
+    for (int i = 0; i < count; ++i) {
+        char scratch[caller_text_capacity];
+        needs[i] = append_escaped(texts[i], scratch, caller_text_capacity - 1);
+    }
+    bool settled[max_placeholders] {};
+    int open = count;
+    // Each round settles every text that fits its equal share; at most `count` rounds.
+    for (bool changed = true; changed && open > 0;) {
+        changed = false;
+        std::size_t const share = room / static_cast<std::size_t>(open);
+        for (int i = 0; i < count; ++i) {
+            if (!settled[i] && needs[i] <= share) {
+                budgets[i] = needs[i];
+                room -= needs[i];
+                settled[i] = true;
+                --open;
+                changed = true;
+            }
+        }
+    }
+    // The rest are cut: equal shares, the first ones taking what division leaves over.
+    for (int i = 0, left = open; i < count; ++i) {
+        if (settled[i])
+            continue;
+        budgets[i] = room / static_cast<std::size_t>(left) + (room % static_cast<std::size_t>(left) != 0 ? 1 : 0);
+        budgets[i] = std::min(budgets[i], room);
+        room -= budgets[i];
+        --left;
+    }
+}
+
 } // namespace
 
 std::size_t append_escaped(WideChar const* text, char* out, std::size_t budget)
@@ -64,26 +101,26 @@ std::size_t format_message(char const* format, WideChar const* const* texts, int
     std::size_t const format_length = std::strlen(format);
     // Bytes of the row's own text: those always appear in full; callers' texts share the rest.
     std::size_t fixed = format_length;
+    int placeholders = 0;
     for (std::size_t i = 0; i + 1 < format_length; ++i) {
         if (format[i] == '%' && format[i + 1] == 's') {
             fixed -= 2;
             ++i;
+            ++placeholders;
         }
     }
     fixed = std::min(fixed, limit);
-    std::size_t room_for_texts = limit - fixed;
+    std::size_t budgets[max_placeholders] {};
+    share_room(texts, std::min({text_count, placeholders, max_placeholders}), limit - fixed, budgets);
 
     std::size_t length = 0;
     int next_text = 0;
     for (std::size_t i = 0; i < format_length && length < limit; ++i) {
         if (format[i] == '%' && format[i + 1] == 's') {
             ++i;
-            WideChar const* text = next_text < text_count ? texts[next_text] : nullptr;
+            if (next_text < text_count && next_text < max_placeholders)
+                length += append_escaped(texts[next_text], out + length, budgets[next_text]);
             ++next_text;
-            std::size_t const budget = std::min(room_for_texts, caller_text_capacity - 1);
-            std::size_t const appended = append_escaped(text, out + length, budget);
-            length += appended;
-            room_for_texts -= appended;
             continue;
         }
         out[length++] = format[i];

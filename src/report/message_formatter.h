@@ -1,7 +1,7 @@
 // Fills a message row's "%s" placeholders with callers' texts. Callers' texts come from
 // the client or from files, so they are HTML-escaped, and each is cut (on a character
-// boundary) to what the page's buffers hold, never beyond them. Texts that need neither
-// come out byte for byte.
+// boundary) to what the page's buffers hold, never beyond them; two texts each get their own
+// share of the room. Texts that need neither come out byte for byte.
 #pragma once
 
 #include "common/wide_text.h"
@@ -12,6 +12,7 @@ namespace qmt {
 
 inline constexpr std::size_t message_capacity = 1000; // formatted message, terminator included
 inline constexpr std::size_t caller_text_capacity = 1000; // one converted caller's text, terminator included
+inline constexpr int max_placeholders = 2; // the most "%s" a row has
 
 // Writes the formatted message into `out` (message_capacity bytes) and returns its length.
 std::size_t format_message(char const* format, WideChar const* const* texts, int text_count, char* out);

@@ -42,13 +42,16 @@ public:
     T const& operator[](std::size_t index) const { return m_data[index]; }
 
 private:
+    // Elements may themselves be pointers (to structures, say): sizeof(T) is the element's size.
+    static constexpr std::size_t element_size = sizeof(T); // NOLINT(bugprone-sizeof-expression)
+
     bool grow()
     {
         std::size_t const capacity = m_capacity == 0 ? 4 : m_capacity * 2;
-        if (capacity > SIZE_MAX / sizeof(T))
+        if (capacity > SIZE_MAX / element_size)
             return false;
-        void* grown = m_data == nullptr ? platform::heap_allocate(capacity * sizeof(T))
-                                        : platform::heap_reallocate(m_data, capacity * sizeof(T));
+        void* grown = m_data == nullptr ? platform::heap_allocate(capacity * element_size)
+                                        : platform::heap_reallocate(m_data, capacity * element_size);
         if (grown == nullptr)
             return false;
         m_data = static_cast<T*>(grown);

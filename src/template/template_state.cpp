@@ -73,7 +73,10 @@ TemplateClose TemplateState::close(ByteSink sink, ErrorState& error_state)
     ExpansionEnd end;
     {
         // An empty file cannot be mapped: the template then stays open with its fields.
-        platform::FileView const view = platform::FileView::map_read_only(m_file, m_file.size().value_or(0));
+        std::uint64_t const size = m_file.size().value_or(0);
+        if (size == 0)
+            return TemplateClose::not_read;
+        platform::FileView const view = platform::FileView::map_read_only(m_file, 0, size);
         if (!view.is_mapped())
             return TemplateClose::not_read;
         GatheredOutput output(sink);

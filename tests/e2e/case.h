@@ -1,7 +1,8 @@
 // One row of the end-to-end table: a request as a web server would make it and the exact
 // answer expected. Rows are built with chained setters so that the table reads as a list
 // of requests. Every text may contain the placeholder {DIR}: the case's own directory as the
-// gateway names it (a host path natively, a Z:\ path under Wine).
+// gateway names it (a host path natively, a Z:\ path under Wine); registry values may also
+// contain {GATEWAY}: the path of the gateway (or of its copy) that ran, as it names itself.
 #pragma once
 
 #include "child_process.h"
@@ -23,6 +24,24 @@ struct FileContent {
     std::optional<std::string> bytes; // none: the file must not exist
 };
 
+// A fixture that is no plain file of given bytes.
+struct SpecialFixture {
+    enum class Kind { fifo, link, pattern };
+    Kind kind;
+    std::string name; // relative to {DIR}
+    std::string link_target; // link: what it points to
+    std::size_t size {0}; // pattern: a file of this many bytes of pattern_bytes()
+};
+
+// `size` bytes of a fixed pattern with every byte value in it, for large files.
+std::string pattern_bytes(std::size_t size);
+
+// A key below HKEY_CLASSES_ROOT ("TypeLib\\{...}\\1.0") and its default value.
+struct RegistryValue {
+    std::string key;
+    std::optional<std::string> value; // none: the key must not exist
+};
+
 struct Case {
     Case(std::string group_name, std::string case_name)
         : group(std::move(group_name))
@@ -41,7 +60,15 @@ struct Case {
     bool body_stays_open {false};
     bool content_length_from_body {false}; // CONTENT_LENGTH is the body's size after {DIR} is filled in
     OutputSink output {OutputSink::pipe};
+    std::size_t output_closed_after {0}; // the client goes away after this many bytes
+    std::vector<int> closed_streams;
+    bool nonblocking_streams {false};
     std::vector<FileContent> fixtures;
+    std::vector<SpecialFixture> special_fixtures;
+    std::vector<std::string> cleared_keys; // deleted with their subtrees before the row runs
+    std::vector<RegistryValue> registry_fixtures; // then written
+    std::vector<std::vector<std::string>> earlier_runs; // command lines run first, each ending with 0
+    std::string copy_directory; // empty: the gateway runs where it was built; else a copy of it in {DIR}/<this>
 
     // The answer.
     std::string expected_output;
@@ -49,6 +76,7 @@ struct Case {
     std::vector<FileContent> expected_files;
     Ending ending {Ending::normal};
     std::optional<std::string> expected_trace; // the probe's trace on standard error
+    std::vector<RegistryValue> expected_registry;
     int at_least_ms {0};
     int at_most_ms {0}; // 0: only the runner's time limit
 
@@ -100,9 +128,63 @@ struct Case {
         output = sink;
         return *this;
     }
+    // The client goes away once it has read this many bytes: standard output is not checked.
+    Case& reader_goes_away_after(std::size_t bytes)
+    {
+        output_closed_after = bytes;
+        return *this;
+    }
+    // The gateway starts with this standard stream (0, 1 or 2) closed.
+    Case& with_closed_stream(int stream)
+    {
+        closed_streams.push_back(stream);
+        return *this;
+    }
+    // Standard input and output are non-blocking pipes.
+    Case& with_nonblocking_streams()
+    {
+        nonblocking_streams = true;
+        return *this;
+    }
+    Case& fifo_fixture(std::string const& file)
+    {
+        special_fixtures.push_back({SpecialFixture::Kind::fifo, file, {}, 0});
+        return *this;
+    }
+    Case& link_fixture(std::string const& file, std::string const& target)
+    {
+        special_fixtures.push_back({SpecialFixture::Kind::link, file, target, 0});
+        return *this;
+    }
+    // A file of `size` pattern bytes, written only when the row runs.
+    Case& pattern_fixture(std::string const& file, std::size_t size)
+    {
+        special_fixtures.push_back({SpecialFixture::Kind::pattern, file, {}, size});
+        return *this;
+    }
     Case& fixture(std::string const& file, std::string const& bytes)
     {
         fixtures.push_back({file, bytes});
+        return *this;
+    }
+    Case& registry_cleared(std::string const& key)
+    {
+        cleared_keys.push_back(key);
+        return *this;
+    }
+    Case& registry_key(std::string const& key, std::string const& value)
+    {
+        registry_fixtures.push_back({key, value});
+        return *this;
+    }
+    Case& after_running(std::vector<std::string> words)
+    {
+        earlier_runs.push_back(std::move(words));
+        return *this;
+    }
+    Case& run_from_copy_in(std::string const& directory)
+    {
+        copy_directory = directory;
         return *this;
     }
 
@@ -126,6 +208,16 @@ struct Case {
     Case& expect_no_file(std::string const& file)
     {
         expected_files.push_back({file, std::nullopt});
+        return *this;
+    }
+    Case& expect_registry(std::string const& key, std::string const& value)
+    {
+        expected_registry.push_back({key, value});
+        return *this;
+    }
+    Case& expect_no_registry_key(std::string const& key)
+    {
+        expected_registry.push_back({key, std::nullopt});
         return *this;
     }
     Case& expect_access_fault()

@@ -104,6 +104,12 @@ bool read_available(Fd& fd, std::string& into)
         [[maybe_unused]] auto ignored = ::write(report, &error, sizeof error);
         ::_exit(127);
     }
+    if (request.nonblocking_streams) {
+        ::fcntl(0, F_SETFL, ::fcntl(0, F_GETFL) | O_NONBLOCK);
+        ::fcntl(1, F_SETFL, ::fcntl(1, F_GETFL) | O_NONBLOCK);
+    }
+    for (int const stream : request.closed_streams)
+        ::close(stream);
     ::execve(argv[0], argv, envp);
     int const error = errno;
     [[maybe_unused]] auto ignored = ::write(report, &error, sizeof error);
@@ -214,8 +220,11 @@ ChildResult run_child(ChildRequest const& request)
         }
         // Short waits: the process's end is noticed by polling waitpid.
         ::poll(fds, count, 10);
-        if (output_slot >= 0 && fds[output_slot].revents != 0)
+        if (output_slot >= 0 && fds[output_slot].revents != 0) {
             read_available(output.read_end, result.out);
+            if (request.output_closed_after > 0 && result.out.size() >= request.output_closed_after)
+                output.read_end.reset(); // the client goes away
+        }
         if (error_slot >= 0 && fds[error_slot].revents != 0)
             read_available(errors.read_end, result.err);
         if (input_slot >= 0 && fds[input_slot].revents != 0) {

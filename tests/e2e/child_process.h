@@ -23,6 +23,13 @@ struct ChildRequest {
     int pause_between_pieces_ms {0};
     bool input_stays_open {false}; // closed only once the process has ended
     OutputSink output {OutputSink::pipe};
+    // The reader closes standard output once it has this many bytes (0: it reads to the end),
+    // as a client that goes away in the middle of a response.
+    std::size_t output_closed_after {0};
+    // Descriptors among 0, 1 and 2 that the program starts with closed.
+    std::vector<int> closed_streams;
+    // Standard input and output are non-blocking pipes, as a server's own socket may be.
+    bool nonblocking_streams {false};
     int timeout_ms {20000};
     // Starts the program without address-space randomisation (Wine's loader needs fixed
     // addresses that a randomly placed heap can occupy).

@@ -19,6 +19,21 @@ namespace e2e {
 namespace {
 
 std::unique_ptr<Target> current_target;
+FaultKind sweep_kind = FaultKind::none;
+std::uint64_t sweep_stride = 1;
+
+bool parse_fault_kind(std::string const& text, FaultKind& kind)
+{
+    if (text == "allocation")
+        kind = FaultKind::failing_allocation;
+    else if (text == "write")
+        kind = FaultKind::failing_write;
+    else if (text == "short-write")
+        kind = FaultKind::short_write;
+    else
+        return false;
+    return true;
+}
 
 constexpr char usage[]
     = "usage: qmt_e2e --gateway PATH [options] [GoogleTest flags]\n"
@@ -26,11 +41,15 @@ constexpr char usage[]
       "  --probe PATH        the probe object (default: <gateway's directory>/tests/objects/\n"
       "                      libqmtprobe.so, or qmtprobe.dll for a .exe)\n"
       "  --launcher PATH     program that runs the gateway (default for a .exe: /usr/lib/wine/wine64)\n"
+      "  --launcher-arg ARG  an argument for the launcher, before the gateway's path; may be repeated\n"
       "  --wine-prefix DIR   reuse this Wine prefix instead of creating one for the run\n"
       "  --pass-env NAME     also hand this variable of the runner's environment to the gateway\n"
       "                      (for instance ASAN_OPTIONS); may be repeated\n"
       "  --timeout-ms N      time limit of one request (default 20000)\n"
-      "  --keep-files        keep the work directory (fixtures, output files, registry)\n";
+      "  --keep-files        keep the work directory (fixtures, output files, registry)\n"
+      "  --inject KIND       sweep every row with a fault of the fault-injection gateway\n"
+      "                      (build/*/tests/quillmate_faults): allocation, write or short-write\n"
+      "  --inject-stride N   try every Nth position only (default 1: every position)\n";
 
 // Accepts "--name value" and "--name=value".
 bool take_value(int argc, char** argv, int& index, char const* name, std::string& value)
@@ -59,6 +78,19 @@ bool parse(int argc, char** argv, TargetOptions& options, std::string& error)
             options.probe = value;
         } else if (take_value(argc, argv, i, "--launcher", value)) {
             options.launcher = value;
+        } else if (take_value(argc, argv, i, "--launcher-arg", value)) {
+            options.launcher_arguments.push_back(value);
+        } else if (take_value(argc, argv, i, "--inject", value)) {
+            if (!parse_fault_kind(value, sweep_kind)) {
+                error = "--inject takes allocation, write or short-write";
+                return false;
+            }
+        } else if (take_value(argc, argv, i, "--inject-stride", value)) {
+            sweep_stride = std::strtoull(value.c_str(), nullptr, 10);
+            if (sweep_stride == 0) {
+                error = "--inject-stride needs a positive number";
+                return false;
+            }
         } else if (take_value(argc, argv, i, "--wine-prefix", value)) {
             options.wine_prefix = value;
         } else if (take_value(argc, argv, i, "--pass-env", value)) {
@@ -86,6 +118,8 @@ bool parse(int argc, char** argv, TargetOptions& options, std::string& error)
 } // namespace
 
 Target const& target_under_test() { return *current_target; }
+FaultKind fault_sweep_kind() { return sweep_kind; }
+std::uint64_t fault_sweep_stride() { return sweep_stride; }
 
 } // namespace e2e
 

@@ -190,3 +190,19 @@ std::string server_names()
 }
 
 } // namespace e2e::expected
+
+namespace e2e::expected {
+
+std::string request_out_of_memory()
+{
+    return "Not enough memory was available to take in the request.  The request was not processed.";
+}
+
+std::string request_too_large()
+{
+    return "The request is larger than this server accepts.  The request was not processed.";
+}
+
+std::string status_413_page(std::string_view message) { return "Status: 413 Content Too Large\n" + page(message); }
+
+} // namespace e2e::expected

@@ -34,6 +34,10 @@ std::string target_raised(std::string_view source, std::string_view description)
 std::string end_section_without_template(); // 23
 std::string output_file_already_open(std::string_view file_name); // 24
 std::string output_file_not_created(std::string_view file_name); // 25
+std::string request_out_of_memory(); // 26
+std::string request_too_large(); // 27
+// A page with the status line that message 27 carries before it.
+std::string status_413_page(std::string_view message);
 
 // The longest message a page carries, without its terminator.
 inline constexpr std::size_t longest_message = 999;

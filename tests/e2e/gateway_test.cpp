@@ -21,7 +21,9 @@ class GatewayRequest : public ::testing::TestWithParam<Case> { };
 TEST_P(GatewayRequest, AnswersExactly)
 {
     Case const& row = GetParam();
-    std::string const report = run_case(target_under_test(), row);
+    std::string const report = fault_sweep_kind() == FaultKind::none
+        ? run_case(target_under_test(), row)
+        : run_fault_sweep(target_under_test(), row, fault_sweep_kind());
     EXPECT_TRUE(report.empty()) << row.group << "." << row.name << " on " << target_under_test().description() << ":\n"
                                 << report;
 }

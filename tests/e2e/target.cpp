@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@ constexpr char probe_clsid[] = "{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}";
 constexpr char clsid_without_server[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D01}";
 constexpr char clsid_with_missing_server[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D02}";
 constexpr char clsid_not_served[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D03}";
+constexpr char clsid_lenient[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D04}";
 
 // Wine ends a process that an access fault killed with the fault's code; the host sees its low byte.
 constexpr int windows_access_violation_low_byte = 0xC0000005 & 0xFF;
@@ -135,7 +137,9 @@ bool Target::prepare_native(std::string& error)
         && write_default_value(root / class_with_missing_server / "CLSID", clsid_with_missing_server, error)
         && write_default_value(root / "CLSID" / clsid_with_missing_server / "InprocServer32", missing_server, error)
         && write_default_value(root / class_not_served / "CLSID", clsid_not_served, error)
-        && write_default_value(root / "CLSID" / clsid_not_served / "InprocServer32", m_options.probe, error);
+        && write_default_value(root / "CLSID" / clsid_not_served / "InprocServer32", m_options.probe, error)
+        && write_default_value(root / class_with_lenient_factory / "CLSID", clsid_lenient, error)
+        && write_default_value(root / "CLSID" / clsid_lenient / "InprocServer32", m_options.probe, error);
 }
 
 std::vector<std::string> Target::wine_environment() const
@@ -153,17 +157,21 @@ std::vector<std::string> Target::wine_environment() const
     return environment;
 }
 
-bool Target::run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms) const
+bool Target::run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms,
+                           std::string* output) const
 {
     ChildRequest request;
-    // Wine leaves helper processes running that would hold on to captured pipes.
-    request.output = OutputSink::discard;
+    // Wine's first process in a prefix leaves helper processes running that would hold on to
+    // captured pipes; a tool run later, in a prefix already set up, may have its output taken.
+    request.output = output != nullptr ? OutputSink::pipe : OutputSink::discard;
     request.argv = arguments;
     request.environment = wine_environment();
     request.fixed_address_layout = true;
     request.working_directory = m_work_directory;
     request.timeout_ms = timeout_ms;
     ChildResult const result = run_child(request);
+    if (output != nullptr)
+        *output = result.out;
     if (result.exited && result.exit_code == 0)
         return true;
     error = "`";
@@ -205,7 +213,9 @@ bool Target::prepare_wine(std::string& error)
         && add(std::string(class_with_missing_server) + "\\CLSID", clsid_with_missing_server)
         && add(clsid + clsid_with_missing_server + "\\InprocServer32", missing_server)
         && add(std::string(class_not_served) + "\\CLSID", clsid_not_served)
-        && add(clsid + clsid_not_served + "\\InprocServer32", probe);
+        && add(clsid + clsid_not_served + "\\InprocServer32", probe)
+        && add(std::string(class_with_lenient_factory) + "\\CLSID", clsid_lenient)
+        && add(clsid + clsid_lenient + "\\InprocServer32", probe);
 }
 
 std::string Target::make_case_directory(std::string const& name, std::string& error) const
@@ -232,12 +242,16 @@ std::string Target::gateway_path(std::string const& host_path) const
 }
 
 ChildRequest Target::request(std::vector<std::string> const& arguments,
-                             std::vector<std::pair<std::string, std::string>> const& variables) const
+                             std::vector<std::pair<std::string, std::string>> const& variables,
+                             std::string const& copy) const
 {
     ChildRequest request;
-    if (!m_options.launcher.empty())
+    if (!m_options.launcher.empty()) {
         request.argv.push_back(m_options.launcher);
-    request.argv.push_back(m_options.gateway);
+        request.argv.insert(request.argv.end(), m_options.launcher_arguments.begin(),
+                            m_options.launcher_arguments.end());
+    }
+    request.argv.push_back(copy.empty() ? m_options.gateway : copy);
     request.argv.insert(request.argv.end(), arguments.begin(), arguments.end());
     for (auto const& [name, value] : variables)
         request.environment.push_back(name + "=" + value);
@@ -257,6 +271,66 @@ ChildRequest Target::request(std::vector<std::string> const& arguments,
     // process ends at once with status 1 ("failed to map the shared user data: c0000018").
     request.fixed_address_layout = m_wine;
     return request;
+}
+
+namespace {
+
+fs::path registry_directory(std::string const& registry, std::string const& key)
+{
+    std::string relative = key;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    return fs::path(registry) / "HKEY_CLASSES_ROOT" / relative;
+}
+
+} // namespace
+
+bool Target::delete_registry_key(std::string const& key, std::string& error) const
+{
+    if (m_wine) {
+        std::string ignored; // deleting a key that is not there fails, and changes nothing
+        run_wine_tool({m_options.launcher, "reg", "delete", "HKCR\\" + key, "/f"}, ignored);
+        return true;
+    }
+    std::error_code failure;
+    fs::remove_all(registry_directory(m_registry, key), failure);
+    if (failure)
+        error = "cannot delete registry key " + key + ": " + failure.message();
+    return !failure;
+}
+
+bool Target::write_registry_value(std::string const& key, std::string const& value, std::string& error) const
+{
+    if (m_wine)
+        return run_wine_tool({m_options.launcher, "reg", "add", "HKCR\\" + key, "/ve", "/d", value, "/f"}, error);
+    return write_default_value(registry_directory(m_registry, key), value, error);
+}
+
+std::optional<std::string> Target::read_registry_value(std::string const& key, std::string& error) const
+{
+    if (!m_wine) {
+        fs::path const directory = registry_directory(m_registry, key);
+        std::error_code failure;
+        if (!fs::is_directory(directory, failure))
+            return std::nullopt;
+        std::ifstream file(directory / "@", std::ios::binary);
+        std::string value((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (!value.empty() && value.back() == '\n')
+            value.pop_back();
+        return value;
+    }
+    std::string listing;
+    std::string ignored;
+    if (!run_wine_tool({m_options.launcher, "reg", "query", "HKCR\\" + key}, ignored))
+        return std::nullopt;
+    if (!run_wine_tool({m_options.launcher, "reg", "query", "HKCR\\" + key, "/ve"}, error, 60000, &listing))
+        return std::string();
+    // "    (Default)    REG_SZ    value"
+    std::size_t const type = listing.find("REG_SZ");
+    if (type == std::string::npos)
+        return std::string();
+    std::size_t start = listing.find_first_not_of(' ', type + 6);
+    std::size_t end = listing.find_first_of("\r\n", start);
+    return start == std::string::npos ? std::string() : listing.substr(start, end - start);
 }
 
 std::string Target::take_wine_messages(ChildResult& result) const

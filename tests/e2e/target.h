@@ -6,6 +6,7 @@
 #include "child_process.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct TargetOptions {
     std::string gateway; // build/native/quillmate or build/win64/quillmate.exe
     std::string probe; // empty: next to the gateway, in tests/objects
     std::string launcher; // empty: none natively, /usr/lib/wine/wine64 for a .exe
+    std::vector<std::string> launcher_arguments; // before the gateway's path
     std::string wine_prefix; // empty: a fresh prefix inside the work directory
     std::vector<std::string> passed_variables; // forwarded from the runner's environment
     bool keep_files {false};
@@ -25,6 +27,9 @@ struct TargetOptions {
 inline constexpr char class_without_server[] = "Qmt.NoServer"; // no InprocServer32 key
 inline constexpr char class_with_missing_server[] = "Qmt.MissingServer"; // its library does not exist
 inline constexpr char class_not_served[] = "Qmt.Stranger"; // the probe's library, which refuses the class
+// Served by the probe's library, whose factory answers S_FALSE with an object that writes
+// "released\n" to standard error when it goes.
+inline constexpr char class_with_lenient_factory[] = "Qmt.Lenient";
 
 class Target {
 public:
@@ -42,9 +47,19 @@ public:
     // The same directory as the gateway names it ("Z:\..." under Wine).
     std::string gateway_path(std::string const& host_path) const;
 
-    // Command line and environment for one run of the gateway with the given CGI variables.
+    // Command line and environment for one run of the gateway with the given CGI variables:
+    // the gateway itself, or a copy of it (a host path).
     ChildRequest request(std::vector<std::string> const& arguments,
-                         std::vector<std::pair<std::string, std::string>> const& variables) const;
+                         std::vector<std::pair<std::string, std::string>> const& variables,
+                         std::string const& copy = {}) const;
+    std::string const& gateway() const { return m_options.gateway; }
+
+    // The registry below HKEY_CLASSES_ROOT, keys written with backslashes: natively the
+    // directory registry's files, under Wine the prefix's registry through reg.exe.
+    bool delete_registry_key(std::string const& key, std::string& error) const;
+    bool write_registry_value(std::string const& key, std::string const& value, std::string& error) const;
+    // The key's default value ("" when it has none), or none when the key does not exist.
+    std::optional<std::string> read_registry_value(std::string const& key, std::string& error) const;
 
     // Whether an ending is the one an unhandled access fault gives on this target.
     bool ended_by_access_fault(ChildResult const& result) const;
@@ -61,7 +76,8 @@ private:
     bool prepare_native(std::string& error);
     bool prepare_wine(std::string& error);
     std::vector<std::string> wine_environment() const;
-    bool run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms = 60000) const;
+    bool run_wine_tool(std::vector<std::string> const& arguments, std::string& error, int timeout_ms = 60000,
+                       std::string* output = nullptr) const;
 
     TargetOptions m_options;
     bool m_wine {false};

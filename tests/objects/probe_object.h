@@ -4,6 +4,7 @@
 #pragma once
 
 #include "automation/automation.h"
+#include "quillmate/object.h"
 
 namespace probe {
 
@@ -12,16 +13,10 @@ inline constexpr CLSID CLSID_Probe = {0x1c4cba8e, 0xbbd3, 0x4193, {0xa1, 0x1a, 0
 inline constexpr char CLSID_Probe_Text[] = "{1C4CBA8E-BBD3-4193-A11A-F43A46737D58}";
 inline constexpr char ProgID_Probe[] = "Qmt.Probe";
 
-class Probe final : public IDispatch {
+class Probe final : public quillmate::Object<Probe, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
 public:
-    // A new object with one reference, or null when memory is short.
-    static Probe* create();
     // Objects alive in this module, for DllCanUnloadNow.
     static LONG live_objects();
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
@@ -31,10 +26,9 @@ public:
                                      VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
 private:
+    friend quillmate::Access;
     Probe();
     ~Probe();
-
-    ULONG m_references {1};
 };
 
 } // namespace probe

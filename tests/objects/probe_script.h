@@ -15,6 +15,16 @@
 //                 hexadecimal ("D83D,DE00" is U+1F600): texts that form data in the system's
 //                 code page cannot carry
 //   count         SendString("S=<ServerItems.Count> C=<CustomItems.Count>")
+//   dispenum C    the collection C ("server" or "custom") called through Invoke with -4 and the
+//                 property-get flag; the enumerator in the result is read to its end, sending
+//                 "[" + Name + "]" for every item
+//   dispitem V    CustomItems' Item called through Invoke (0x60020000, property get) with V as
+//                 text; SendString("[" + Value + "]")
+//   dispitemnum V the same with V as a 32-bit number
+//   dispcount     "S=<n> C=<n>" as count, each Count called through Invoke (0x60020001)
+//   dispcall D|F  CustomItems' Invoke with member identifier D and flags F (decimal, or
+//                 hexadecimal after "0x") and no arguments; "Invoke=0xHHHHHHHH" goes to
+//                 standard error whether or not tracing is on
 //   raise S|D     ends the method with DISP_E_EXCEPTION, source S and description D (split at
 //                 the first "|"; an empty part is passed as a missing text)
 //   raisedeferred S|D
@@ -24,12 +34,21 @@
 //   template V    OpenTemplate(V)
 //   templatenull  OpenTemplate with a null name
 //   field P|R     SendTemplate(P, R), split at the first "|" (without one, R is empty)
+//   fieldrows N|P|R
+//                 SendTemplate(P, R) N times (rows of a section with one field), traced once
 //   fieldnullname R
 //                 SendTemplate with a null Placeholder; fieldnullvalue P: a null Replacement
 //   section V     BeginSection(V); sectionnull: with a null name
 //   endsection    EndSection()
 //   closetemplate CloseTemplate() with Sleep omitted; closetemplatesleep V: with Sleep = V as
 //                 a text variant
+//   keepenum      keeps an enumerator copy of CustomItems (from _NewEnum) in a module-level
+//                 slot beyond the end of the method, as an object may keep a For Each object in
+//                 a global. When the library is unloaded, after the environment is gone, the
+//                 copy is read to its end, each item going to standard error as
+//                 "[name]=[value]\n" (units beyond ASCII as "?", an unreadable item as "?\n"),
+//                 then Item("") is asked of it, its status going there as "Item=0xHHHHHHHH\n",
+//                 and the copy is released
 //   status        toggles tracing: after every environment call a command makes, the line
 //                 "<call>=0xHHHHHHHH" goes to standard error (standard output refuses after
 //                 an error page, and the trace must not mix with the response)
@@ -42,6 +61,9 @@
 #include "quillmate/interfaces.h"
 
 namespace probe {
+
+// Reads through and releases the enumerator copy that `keepenum` kept: for the library's unloading.
+void release_kept_enumerator();
 
 class Script {
 public:
@@ -73,6 +95,14 @@ private:
     template<typename Collection>
     HRESULT dump();
     void send_counts();
+    void keep_enumerator();
+    template<typename Collection>
+    HRESULT invoke(Collection& collection, DISPID member, WORD flags, VARIANT* argument, VARIANT& result);
+    template<typename Collection>
+    void send_names_through_invoke();
+    void send_item_value_through_invoke(VARIANT& index);
+    void send_counts_through_invoke();
+    void call_through_invoke(OLECHAR const* member_and_flags);
 
     QmtEnvironment& m_environment;
     bool m_tracing {false};

@@ -1,10 +1,11 @@
-// The in-process server around the probe: its class factory and the module's exports. On
-// Windows the module also registers itself (HKCR\Qmt.Probe and HKCR\CLSID\{...}); the native
-// registry is a directory tree that the tests write themselves.
+// The in-process server around the probe: the module's exports (the class factory is the
+// object helper's) and what it does when unloaded. On Windows the module also registers
+// itself (HKCR\Qmt.Probe and HKCR\CLSID\{...}); the native registry is a directory tree that
+// the tests write themselves.
 #include "probe_object.h"
-
-#include <atomic>
-#include <cstdlib>
+#include "probe_script.h"
+#include "probe_text.h"
+#include "quillmate/class_factory.h"
 
 #ifdef _WIN32
 #    define PROBE_EXPORT STDAPI
@@ -15,68 +16,61 @@
 namespace probe {
 namespace {
 
-std::atomic<LONG> server_locks {0};
+// {6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D04}, "Qmt.Lenient": a class whose factory answers a
+// success status other than S_OK with its object, which tells when it is released.
+constexpr CLSID CLSID_Lenient = {0x6b1e8e53, 0x2f0c, 0x4f0b, {0x9c, 0x5e, 0x0a, 0x1d, 0x2b, 0x3c, 0x4d, 0x04}};
 
-// One factory for the life of the module: its reference count does not decide its life.
-class ProbeFactory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
-    {
-        if (object == nullptr)
-            return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) override
-    {
-        if (ppvObject == nullptr)
-            return E_POINTER;
-        *ppvObject = nullptr;
-        if (pUnkOuter != nullptr)
-            return CLASS_E_NOAGGREGATION;
-        Probe* probe = Probe::create();
-        if (probe == nullptr)
-            return E_OUTOFMEMORY;
-        HRESULT const status = probe->QueryInterface(riid, ppvObject);
-        probe->Release();
-        return status;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override
-    {
-        if (fLock)
-            ++server_locks;
-        else
-            --server_locks;
-        return S_OK;
-    }
+class Lenient final
+    : public quillmate::EarlyBoundObject<Lenient, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
+private:
+    friend quillmate::Access;
+    Lenient() = default;
+    ~Lenient() { write_to_standard_error("released\n", 9); }
 };
 
-ProbeFactory factory;
+class LenientFactory final
+    : public quillmate::ModuleObject<LenientFactory,
+                                     quillmate::Answers<IClassFactory, IID_IUnknown, IID_IClassFactory>> {
+public:
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** object) override
+    {
+        HRESULT const status = Lenient::create_as(iid, object);
+        return status == S_OK ? S_FALSE : status;
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    friend quillmate::Access;
+    constexpr LenientFactory() = default;
+};
 
 } // namespace
 } // namespace probe
 
 PROBE_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
-    if (ppv == nullptr)
-        return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualGUID(rclsid, probe::CLSID_Probe))
-        return CLASS_E_CLASSNOTAVAILABLE;
-    return probe::factory.QueryInterface(riid, ppv);
+    if (IsEqualCLSID(rclsid, probe::CLSID_Lenient))
+        return probe::LenientFactory::create_as(riid, ppv);
+    return quillmate::get_class_object<probe::Probe>(rclsid, probe::CLSID_Probe, riid, ppv);
 }
 
 PROBE_EXPORT DllCanUnloadNow()
 {
-    return probe::Probe::live_objects() == 0 && probe::server_locks.load() == 0 ? S_OK : S_FALSE;
+    bool const in_use = probe::Probe::live_objects() != 0 || quillmate::ClassFactory<probe::Probe>::locks() != 0;
+    return in_use ? S_FALSE : S_OK;
 }
+
+// What a user's object keeps in module-level storage is let go when its library is unloaded.
+#ifdef _WIN32
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_DETACH)
+        probe::release_kept_enumerator();
+    return TRUE;
+}
+#else
+__attribute__((destructor)) static void on_unload() { probe::release_kept_enumerator(); }
+#endif
 
 #ifdef _WIN32
 

@@ -43,6 +43,19 @@ bool Script::perform_template_command(BSTR command, BSTR argument)
         Bstr replacement;
         split_pair(argument, placeholder, replacement);
         traced("SendTemplate", environment.SendTemplate(placeholder.get(), replacement.get()));
+    } else if (is(command, PROBE_TEXT("fieldrows"))) {
+        // "N|P|R": N rows of the current section, each SendTemplate(P, R); traced once.
+        std::int32_t const count = parse_int32(argument);
+        std::size_t bar = 0;
+        while (argument[bar] != 0 && argument[bar] != '|')
+            ++bar;
+        Bstr placeholder;
+        Bstr replacement;
+        split_pair(argument[bar] == '|' ? argument + bar + 1 : argument + bar, placeholder, replacement);
+        HRESULT status = S_OK;
+        for (std::int32_t row = 0; row < count && SUCCEEDED(status); ++row)
+            status = environment.SendTemplate(placeholder.get(), replacement.get());
+        traced("SendTemplate", status);
     } else if (is(command, PROBE_TEXT("fieldnullname"))) {
         traced("SendTemplate", environment.SendTemplate(nullptr, argument));
     } else if (is(command, PROBE_TEXT("fieldnullvalue"))) {

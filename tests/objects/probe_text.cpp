@@ -94,4 +94,17 @@ void write_to_standard_error(char const* bytes, std::size_t length)
 #endif
 }
 
+void write_to_standard_error(OLECHAR const* text)
+{
+    char chunk[64];
+    std::size_t filled = 0;
+    for (std::size_t i = 0, length = length_of(text); i < length; ++i) {
+        chunk[filled++] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+        if (filled == sizeof chunk || i + 1 == length) {
+            write_to_standard_error(chunk, filled);
+            filled = 0;
+        }
+    }
+}
+
 } // namespace probe

@@ -74,5 +74,7 @@ std::int32_t parse_int32(OLECHAR const* text);
 
 // Writes bytes to the process's standard error stream, unbuffered.
 void write_to_standard_error(char const* bytes, std::size_t length);
+// Writes a text there up to its first zero unit, units beyond ASCII as "?".
+void write_to_standard_error(OLECHAR const* text);
 
 } // namespace probe

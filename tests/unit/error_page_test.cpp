@@ -1,8 +1,12 @@
-// The page every report writes: fixed head, one message, fixed tail, and the error state.
+// The page every report writes: fixed head, one message, fixed tail, and the error state;
+// and the message table the pages take their texts from.
 #include "captured_output.h"
+#include "platform/module.h"
 #include "report/error_page.h"
 #include "report/message_numbers.h"
+#include "report/message_table.h"
 
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -42,6 +46,27 @@ TEST(ErrorPage, EveryReportWritesAWholePageOfItsOwn)
     qmt::report_error(state, qmt::message::UnsupportedRequestMethod);
     std::string const one = page("Invalid request. Quillmate supports only Get and Post HTTP request methods.");
     EXPECT_EQ(output.text(), one + one);
+}
+
+// The native build reads the table itself; Windows builds read the string-table resource,
+// which the build writes from the same rows: both must give every row as written.
+TEST(MessageTable, EveryRowLoadsByItsNumberAsWritten)
+{
+    ASSERT_FALSE(qmt::message_table().empty());
+    for (qmt::platform::StringRow const& row : qmt::message_table()) {
+        char text[500];
+        int const length = qmt::platform::load_string(qmt::message_table(), row.number, text, sizeof text);
+        ASSERT_GE(length, 0);
+        EXPECT_EQ(std::string(text, static_cast<std::size_t>(length)), row.text) << "message " << row.number;
+    }
+}
+
+TEST(MessageTable, NumbersWithoutARowLoadNothing)
+{
+    for (std::uint32_t const number : {0u, 4u, 17u, 19u, 28u}) {
+        char text[500];
+        EXPECT_EQ(qmt::platform::load_string(qmt::message_table(), number, text, sizeof text), 0) << number;
+    }
 }
 
 } // namespace

@@ -122,4 +122,12 @@ TEST(FormDecoding, NonAsciiBytesConvertFromTheAnsiCodePage)
 #endif
 }
 
+TEST(FormDecoding, PairCountFollowsTheSplittingWithoutDecoding)
+{
+    for (std::string const data : {"", "a", "a=1", "a=1&", "o=x&a&b=v", "o=%&b&c", "o=x&&k=v", "a%=4=v&b", "o=ab%&"})
+        EXPECT_EQ(qmt::count_form_pairs(data.data(), data.size(), SIZE_MAX), split(data).size()) << data;
+    // Counting stops once it is past the limit it is given.
+    EXPECT_EQ(qmt::count_form_pairs("o=x&a=1&b=2&c=3", 15, 2), 3u);
+}
+
 } // namespace

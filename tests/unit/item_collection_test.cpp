@@ -39,27 +39,41 @@ protected:
             environment->Release();
     }
 
-    CustomItem* item_by_name(OLECHAR const* name, HRESULT& status)
+    // Lookups on the owning collection, or on another collection object (an enumerator copy).
+    CustomItem* item_by_name(OLECHAR const* name, HRESULT& status, CustomItems* from = nullptr)
     {
         VARIANT index;
         VariantInit(&index);
         index.vt = VT_BSTR;
         index.bstrVal = SysAllocString(name);
         CustomItem* item = reinterpret_cast<CustomItem*>(0x1);
-        status = collection->get_Item(&index, &item);
+        status = (from != nullptr ? from : collection)->get_Item(&index, &item);
         VariantClear(&index);
         return item;
     }
 
-    CustomItem* item_by_number(LONG number, HRESULT& status)
+    CustomItem* item_by_number(LONG number, HRESULT& status, CustomItems* from = nullptr)
     {
         VARIANT index;
         VariantInit(&index);
         index.vt = VT_I4;
         index.lVal = number;
         CustomItem* item = reinterpret_cast<CustomItem*>(0x1);
-        status = collection->get_Item(&index, &item);
+        status = (from != nullptr ? from : collection)->get_Item(&index, &item);
         return item;
+    }
+
+    // A new enumerator copy of the owning collection, as _NewEnum hands it out.
+    IEnumVARIANT* new_enumerator()
+    {
+        IUnknown* unknown = nullptr;
+        EXPECT_EQ(collection->get__NewEnum(&unknown), S_OK);
+        IEnumVARIANT* enumerator = nullptr;
+        if (unknown != nullptr) {
+            EXPECT_EQ(unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator)), S_OK);
+            unknown->Release();
+        }
+        return enumerator;
     }
 
     static std::u16string value_of(CustomItem* item)
@@ -69,6 +83,31 @@ protected:
         std::u16string result = text_of(value);
         SysFreeString(value);
         return result;
+    }
+
+    // The values that Next hands out from here to the end, each followed by a comma. Every
+    // call hands out one item, whatever count is asked for; at the end the fetched count is 0.
+    static std::u16string values_enumerated(IEnumVARIANT& enumerator)
+    {
+        std::u16string seen;
+        for (;;) {
+            VARIANT item;
+            ULONG fetched = 99;
+            HRESULT const status = enumerator.Next(3, &item, &fetched);
+            if (status == S_FALSE) {
+                EXPECT_EQ(fetched, 0u);
+                return seen;
+            }
+            EXPECT_EQ(status, S_OK);
+            EXPECT_EQ(fetched, 1u);
+            if (status != S_OK || item.vt != VT_DISPATCH)
+                return seen + u"?";
+            CustomItem* custom = nullptr;
+            EXPECT_EQ(item.pdispVal->QueryInterface(IID_CustomItem, reinterpret_cast<void**>(&custom)), S_OK);
+            seen += value_of(custom) + u",";
+            custom->Release();
+            VariantClear(&item);
+        }
     }
 
     CapturedOutput output; // error pages land here
@@ -158,41 +197,16 @@ TEST_F(ItemCollectionTest, ItemsWithoutANameAreNeverFoundByName)
 
 TEST_F(ItemCollectionTest, EnumerationHandsOutOneItemPerCallThenReportsTheEnd)
 {
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(collection->get__NewEnum(&unknown), S_OK);
-    IEnumVARIANT* enumerator = nullptr;
-    ASSERT_EQ(unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator)), S_OK);
-    unknown->Release();
-
-    std::u16string seen;
-    for (;;) {
-        VARIANT item;
-        ULONG fetched = 99;
-        HRESULT const status = enumerator->Next(3, &item, &fetched);
-        if (status == S_FALSE) {
-            EXPECT_EQ(fetched, 0u);
-            break;
-        }
-        ASSERT_EQ(status, S_OK);
-        EXPECT_EQ(fetched, 1u);
-        ASSERT_EQ(item.vt, VT_DISPATCH);
-        CustomItem* custom = nullptr;
-        ASSERT_EQ(item.pdispVal->QueryInterface(IID_CustomItem, reinterpret_cast<void**>(&custom)), S_OK);
-        seen += value_of(custom) + u",";
-        custom->Release();
-        VariantClear(&item);
-    }
-    EXPECT_EQ(seen, u"1,a,b,");
+    IEnumVARIANT* enumerator = new_enumerator();
+    ASSERT_NE(enumerator, nullptr);
+    EXPECT_EQ(values_enumerated(*enumerator), u"1,a,b,");
     enumerator->Release();
 }
 
 TEST_F(ItemCollectionTest, SkipStopsAtTheEndAndResetStartsAgain)
 {
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(collection->get__NewEnum(&unknown), S_OK);
-    IEnumVARIANT* enumerator = nullptr;
-    unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator));
-    unknown->Release();
+    IEnumVARIANT* enumerator = new_enumerator();
+    ASSERT_NE(enumerator, nullptr);
     EXPECT_EQ(enumerator->Skip(3), S_OK);
     VARIANT item;
     EXPECT_EQ(enumerator->Next(1, &item, nullptr), S_FALSE);
@@ -208,11 +222,8 @@ TEST_F(ItemCollectionTest, SkipStopsAtTheEndAndResetStartsAgain)
 
 TEST_F(ItemCollectionTest, CloneStartsWhereItsSourceStandsAndMovesOnItsOwn)
 {
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(collection->get__NewEnum(&unknown), S_OK);
-    IEnumVARIANT* enumerator = nullptr;
-    unknown->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator));
-    unknown->Release();
+    IEnumVARIANT* enumerator = new_enumerator();
+    ASSERT_NE(enumerator, nullptr);
     VARIANT item;
     ASSERT_EQ(enumerator->Next(1, &item, nullptr), S_OK);
     VariantClear(&item);
@@ -230,30 +241,89 @@ TEST_F(ItemCollectionTest, CloneStartsWhereItsSourceStandsAndMovesOnItsOwn)
     enumerator->Release();
 }
 
-TEST_F(ItemCollectionTest, BothInterfacesAreOneObject)
+// Asked through either interface, a collection object is one object with one count: the
+// owning collection and an enumerator copy alike. `held` is the count it starts with.
+void expect_one_object(CustomItems* object, ULONG held)
 {
     IEnumVARIANT* enumerator = nullptr;
-    ASSERT_EQ(collection->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator)), S_OK);
+    ASSERT_EQ(object->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&enumerator)), S_OK);
     IUnknown* back = nullptr;
     ASSERT_EQ(enumerator->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back)), S_OK);
     IUnknown* front = nullptr;
-    ASSERT_EQ(collection->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&front)), S_OK);
+    ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&front)), S_OK);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
     EXPECT_EQ(back, front);
-    EXPECT_EQ(front->Release(), 3u);
-    EXPECT_EQ(back->Release(), 2u);
-    enumerator->Release();
+    EXPECT_EQ(static_cast<IUnknown*>(dispatch), front);
+    EXPECT_EQ(front, static_cast<IUnknown*>(object));
+    EXPECT_EQ(dispatch->Release(), held + 3);
+    EXPECT_EQ(front->Release(), held + 2);
+    EXPECT_EQ(back->Release(), held + 1);
+    EXPECT_EQ(enumerator->Release(), held);
 }
 
-TEST_F(ItemCollectionTest, AnItemHandedOutOutlivesItsCollectionsReference)
+TEST_F(ItemCollectionTest, BothInterfacesAreOneObject)
+{
+    expect_one_object(collection, 1);
+    IEnumVARIANT* copy = new_enumerator();
+    ASSERT_NE(copy, nullptr);
+    CustomItems* copy_as_collection = nullptr;
+    ASSERT_EQ(copy->QueryInterface(IID_CustomItems, reinterpret_cast<void**>(&copy_as_collection)), S_OK);
+    expect_one_object(copy_as_collection, 2);
+    copy_as_collection->Release();
+    EXPECT_EQ(copy->Release(), 0u);
+}
+
+TEST_F(ItemCollectionTest, ItemsCollectionsAndEnumeratorCopiesHandedOutOutliveTheEnvironment)
 {
     HRESULT status;
     CustomItem* item = item_by_number(1, status);
     ASSERT_EQ(status, S_OK);
+    IEnumVARIANT* copy = new_enumerator();
+    ASSERT_NE(copy, nullptr);
+    // A copy takes no reference on the items: the collection's and the caller's are all there are.
     EXPECT_EQ(item->AddRef(), 3u);
     EXPECT_EQ(item->Release(), 2u);
+    collection->add(W("later"), W("c")); // after the copy was made, so not in it
+    collection->AddRef(); // as a caller of get_CustomItems holds it
+
     environment->Release();
     environment = nullptr;
     EXPECT_EQ(value_of(item), u"1");
+    EXPECT_EQ(values_enumerated(*copy), u"1,a,b,");
+
+    // The copy is still a collection over its snapshot. With their owner gone, lookups that
+    // fail on the copy or on the collection write no page.
+    CustomItems* copy_as_collection = nullptr;
+    ASSERT_EQ(copy->QueryInterface(IID_CustomItems, reinterpret_cast<void**>(&copy_as_collection)), S_OK);
+    LONG count = 0;
+    EXPECT_EQ(copy_as_collection->get_Count(&count), S_OK);
+    EXPECT_EQ(count, 3);
+    // Late-bound calls too: the type information they need is let go with the store.
+    VARIANT counted;
+    VariantInit(&counted);
+    DISPPARAMS none {};
+    EXPECT_EQ(
+        copy_as_collection->Invoke(0x60020001, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &counted, nullptr, nullptr),
+        S_OK);
+    EXPECT_EQ(counted.vt, VT_I4);
+    EXPECT_EQ(counted.lVal, 3);
+    EXPECT_EQ(item_by_number(4, status, copy_as_collection), nullptr);
+    EXPECT_EQ(status, E_INVALIDARG);
+    EXPECT_EQ(item_by_name(W("later"), status, copy_as_collection), nullptr);
+    EXPECT_EQ(status, E_INVALIDARG);
+    EXPECT_EQ(item_by_name(W("missing"), status), nullptr);
+    EXPECT_EQ(status, E_INVALIDARG);
+    EXPECT_EQ(output.text(), "");
+    copy_as_collection->Release();
+
+    // The items go once, with the last holder of their store; the caller's reference stays.
+    EXPECT_EQ(copy->Release(), 0u);
+    EXPECT_EQ(item->AddRef(), 3u);
+    EXPECT_EQ(item->Release(), 2u);
+    EXPECT_EQ(collection->Release(), 0u);
+    EXPECT_EQ(item->AddRef(), 2u);
+    EXPECT_EQ(item->Release(), 1u);
     EXPECT_EQ(item->Release(), 0u);
 }
 

@@ -90,4 +90,18 @@ TEST(MessageFormatter, TextsThatFitAreNotCut)
     EXPECT_EQ(result, "ab" + std::string(900, 'x') + "cd");
 }
 
+TEST(MessageFormatter, EachOfTwoTextsHasItsOwnShareOfTheRoom)
+{
+    // 996 bytes of room beside "[|]": a short text keeps all it needs, two long ones halve it.
+    char out[qmt::message_capacity];
+    WideString const long_a = wide(std::u16string(1500, u'a')), short_b = wide(u"bb"),
+                     long_b = wide(std::u16string(1500, u'b'));
+    qmt::WideChar const* long_and_short[] = {long_a.c_str(), short_b.c_str()};
+    EXPECT_EQ(std::string(out, qmt::format_message("[%s|%s]", long_and_short, 2, out)),
+              "[" + std::string(994, 'a') + "|bb]");
+    qmt::WideChar const* both_long[] = {long_a.c_str(), long_b.c_str()};
+    EXPECT_EQ(std::string(out, qmt::format_message("[%s|%s]", both_long, 2, out)),
+              "[" + std::string(498, 'a') + "|" + std::string(498, 'b') + "]");
+}
+
 } // namespace

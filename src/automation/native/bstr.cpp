@@ -1,9 +1,10 @@
 // Runtime strings: a 32-bit byte length, then the text, then one zero unit. The pointer
 // handed out addresses the text, so a BSTR reads as a zero-terminated wide text while
-// still carrying its exact length (embedded zeros included).
+// still carrying its exact length (embedded zeros included). They live on the process heap
+// like every other allocation of the program.
+#include "platform/heap.h"
 #include "quillmate/com_abi.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -14,7 +15,7 @@ BSTR allocate_bytes(void const* source, std::size_t bytes)
 {
     if (bytes > 0xFFFFFFFFu - header_bytes - 2 * sizeof(OLECHAR))
         return nullptr;
-    auto* block = static_cast<unsigned char*>(std::malloc(header_bytes + bytes + 2 * sizeof(OLECHAR)));
+    auto* block = static_cast<unsigned char*>(qmt::platform::heap_allocate(header_bytes + bytes + 2 * sizeof(OLECHAR)));
     if (block == nullptr)
         return nullptr;
     auto const length = static_cast<std::uint32_t>(bytes);
@@ -58,7 +59,7 @@ QMT_RUNTIME_EXPORT BSTR SysAllocStringByteLen(char const* psz, UINT len) { retur
 QMT_RUNTIME_EXPORT void SysFreeString(BSTR bstrString)
 {
     if (bstrString != nullptr)
-        std::free(reinterpret_cast<unsigned char*>(bstrString) - header_bytes);
+        qmt::platform::heap_free(reinterpret_cast<unsigned char*>(bstrString) - header_bytes);
 }
 
 QMT_RUNTIME_EXPORT UINT SysStringLen(BSTR bstr) { return bstr == nullptr ? 0 : stored_bytes(bstr) / sizeof(OLECHAR); }

@@ -6,9 +6,10 @@
 #include "automation/native/loaded_libraries.h"
 #include "automation/native/runtime_session.h"
 #include "automation/native/runtime_status.h"
+#include "platform/file_system.h"
+#include "platform/shared_library.h"
 #include "quillmate/com_abi.h"
 
-#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -16,6 +17,13 @@ namespace {
 using namespace qmt::runtime;
 
 using ClassObjectGetter = HRESULT(STDAPICALLTYPE*)(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
+
+// Whatever an object's creator hands out is released, whatever status came with it.
+void release_if_any(void* object)
+{
+    if (object != nullptr)
+        static_cast<IUnknown*>(object)->Release();
+}
 
 // The absolute path of the class's in-process server.
 HRESULT find_server(REFCLSID clsid, KeyValue& path)
@@ -40,9 +48,13 @@ HRESULT find_server(REFCLSID clsid, KeyValue& path)
 
 HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** factory)
 {
-    LibraryHandle library = LibraryHandle::open(path);
+    // Loading a FIFO or a device would wait for a writer or act on the device: only a
+    // regular file is loaded.
+    if (!qmt::platform::is_regular_file(path))
+        return qmt::platform::path_exists(path) ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
+    qmt::platform::SharedLibrary library = qmt::platform::SharedLibrary::open(path);
     if (!library)
-        return ::access(path, F_OK) == 0 ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
+        return qmt::platform::path_exists(path) ? CO_E_ERRORINDLL : CO_E_DLLNOTFOUND;
     auto const get_class_object = reinterpret_cast<ClassObjectGetter>(library.symbol("DllGetClassObject"));
     if (get_class_object == nullptr)
         return QMT_E_PROC_NOT_FOUND; // not a server: unloaded again with `library`
@@ -51,8 +63,10 @@ HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** fact
 
     void* object = nullptr;
     HRESULT const status = get_class_object(clsid, IID_IClassFactory, &object);
-    if (FAILED(status))
+    if (FAILED(status)) {
+        release_if_any(object); // a server that fails and hands out an object all the same
         return status;
+    }
     if (object == nullptr)
         return E_UNEXPECTED;
     *factory = static_cast<IClassFactory*>(object);
@@ -87,8 +101,10 @@ QMT_RUNTIME_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter
     void* object = nullptr;
     status = factory->CreateInstance(nullptr, riid, &object);
     factory->Release();
-    if (FAILED(status))
+    if (FAILED(status)) {
+        release_if_any(object);
         return status;
+    }
     if (object == nullptr)
         return E_UNEXPECTED;
     *ppv = object;

@@ -2,9 +2,9 @@
 #include "automation/native/directory_registry.h"
 #include "automation/native/guid_text.h"
 #include "platform/code_page.h"
+#include "platform/file_system.h"
 #include "quillmate/com_abi.h"
 
-#include <climits>
 #include <cstddef>
 
 namespace {
@@ -40,12 +40,13 @@ QMT_RUNTIME_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid)
     *lpclsid = CLSID {};
 
     // A ProgID becomes one directory name, so it must fit one (every unit is at least one byte).
-    char name[NAME_MAX + 1];
-    std::size_t const units = bounded_length(lpszProgID, NAME_MAX);
-    if (units == 0 || units > NAME_MAX)
+    constexpr std::size_t limit = qmt::platform::name_length_limit;
+    char name[limit + 1];
+    std::size_t const units = bounded_length(lpszProgID, limit);
+    if (units == 0 || units > limit)
         return CO_E_CLASSSTRING;
     int const bytes = qmt::platform::narrow_from_wide(lpszProgID, static_cast<int>(units), nullptr, 0);
-    if (bytes <= 0 || bytes > NAME_MAX
+    if (bytes <= 0 || static_cast<std::size_t>(bytes) > limit
         || qmt::platform::narrow_from_wide(lpszProgID, static_cast<int>(units), name, bytes) != bytes)
         return CO_E_CLASSSTRING;
     std::string_view const progid(name, static_cast<std::size_t>(bytes));

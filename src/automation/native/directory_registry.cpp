@@ -1,48 +1,24 @@
 #include "automation/native/directory_registry.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include "platform/file_system.h"
+#include "platform/registry.h"
+
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qmt::runtime {
-namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor)
-        : m_descriptor(descriptor)
-    {
-    }
-    FileDescriptor(FileDescriptor const&) = delete;
-    FileDescriptor& operator=(FileDescriptor const&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    int get() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
-bool is_absent(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == ELOOP; }
-
-} // namespace
-
-KeyPath KeyPath::classes_root()
+KeyPath KeyPath::root_key(char const* name)
 {
-    char const* root = std::getenv("QUILLMATE_REGISTRY");
-    if (root == nullptr || *root == '\0')
-        root = default_registry_root;
     KeyPath path;
-    path.append(root);
-    path.append("/HKEY_CLASSES_ROOT");
+    path.append(platform::registry_root());
+    path.append("/");
+    path.append(name);
     return path;
 }
+
+KeyPath KeyPath::classes_root() { return root_key("HKEY_CLASSES_ROOT"); }
+
+KeyPath KeyPath::local_machine() { return root_key("HKEY_LOCAL_MACHINE"); }
 
 KeyPath& KeyPath::subkey(std::string_view name)
 {
@@ -69,39 +45,27 @@ ValueStatus read_default_value(KeyPath const& key, KeyValue& value)
     value.text[0] = '\0';
     if (!key.is_valid())
         return ValueStatus::missing;
-    char path[PATH_MAX];
+    char path[platform::path_capacity];
     std::memcpy(path, key.c_str(), key.length());
     std::memcpy(path + key.length(), "/@", 3);
 
-    // Non-blocking, so that a FIFO planted as `@` cannot stall the request.
-    FileDescriptor const file(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (file.get() < 0)
-        return is_absent(errno) ? ValueStatus::missing : ValueStatus::unreadable;
-    struct stat status { };
-    if (::fstat(file.get(), &status) != 0)
-        return ValueStatus::unreadable;
-    if (!S_ISREG(status.st_mode))
-        return ValueStatus::missing;
-    // Room for the longest value and its line feed.
-    if (status.st_size < 0 || status.st_size > PATH_MAX)
-        return ValueStatus::unreadable;
-
-    auto const size = static_cast<std::size_t>(status.st_size);
+    // Room for the longest value and its line feed. A FIFO planted as `@` is no regular
+    // file: it is refused without waiting for a writer, so it cannot stall the request.
     std::size_t filled = 0;
-    while (filled < size) {
-        ssize_t const count = ::read(file.get(), value.text + filled, size - filled);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return ValueStatus::unreadable;
-        if (count == 0)
-            break; // shrank while being read: keep what is there
-        filled += static_cast<std::size_t>(count);
+    switch (platform::read_small_file(path, value.text, platform::path_capacity, filled)) {
+    case platform::SmallFileStatus::read:
+        break;
+    case platform::SmallFileStatus::absent:
+    case platform::SmallFileStatus::not_regular:
+        return ValueStatus::missing;
+    case platform::SmallFileStatus::too_large:
+    case platform::SmallFileStatus::unreadable:
+        return ValueStatus::unreadable;
     }
     if (filled > 0 && value.text[filled - 1] == '\n')
         --filled;
     // A zero byte would cut the value short wherever it is used as a C string.
-    if (filled >= PATH_MAX || std::memchr(value.text, '\0', filled) != nullptr)
+    if (filled >= platform::path_capacity || std::memchr(value.text, '\0', filled) != nullptr)
         return ValueStatus::unreadable;
     value.text[filled] = '\0';
     value.length = filled;

@@ -6,21 +6,20 @@
 // fixed buffers sized by the system's own path limit.
 #pragma once
 
-#include <climits>
+#include "platform/file_system.h"
+
 #include <cstddef>
 #include <string_view>
 
 namespace qmt::runtime {
 
-// The root when QUILLMATE_REGISTRY is unset or empty.
-inline constexpr char default_registry_root[] = "/etc/quillmate/registry";
-
 // The file-system path of one key.
 class KeyPath {
 public:
-    // HKEY_CLASSES_ROOT below the registry root. The root is read from the environment on
-    // every call so that a process (or a test) may point it elsewhere at any time.
+    // HKEY_CLASSES_ROOT below the registry root (platform::registry_root(), read at every call).
     static KeyPath classes_root();
+    // HKEY_LOCAL_MACHINE below the registry root: the machine's settings.
+    static KeyPath local_machine();
 
     // Descends into subkey `name`, which the caller has checked to be one key name. The
     // path turns invalid when it would not fit; an invalid path names no key.
@@ -32,16 +31,17 @@ public:
 
 private:
     KeyPath() = default;
+    static KeyPath root_key(char const* name);
     void append(std::string_view text);
 
-    char m_text[PATH_MAX] {};
+    char m_text[platform::path_capacity] {};
     std::size_t m_length {0};
     bool m_valid {true};
 };
 
-// A key's default value: at most PATH_MAX - 1 bytes, so that a path stored in it opens.
+// A key's default value: shorter than the longest path, so that a path stored in it opens.
 struct KeyValue {
-    char text[PATH_MAX + 1];
+    char text[platform::path_capacity + 1];
     std::size_t length;
     std::string_view view() const { return {text, length}; }
 };

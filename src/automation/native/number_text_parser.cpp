@@ -87,6 +87,180 @@ void append_radix_digit(NumberText& number, int digit)
         number.radix_value = (number.radix_value << number.radix_shift) + static_cast<std::uint64_t>(digit);
 }
 
+// Where the reader stands in the text, which ends at its first zero unit.
+class Cursor {
+public:
+    explicit Cursor(const OLECHAR* text)
+        : m_next(text)
+    {
+    }
+    // The unit at the cursor, or `ahead` units further (never past the terminator).
+    OLECHAR peek(int ahead = 0) const { return m_next[ahead]; }
+    void advance(int count = 1) { m_next += count; }
+    void skip_blanks()
+    {
+        while (is_blank(*m_next))
+            ++m_next;
+    }
+    bool at_end() const { return *m_next == 0; }
+
+private:
+    const OLECHAR* m_next;
+};
+
+// What the symbols before the digits said: the later phases depend on it.
+struct LeadingSymbols {
+    bool plus = false;
+    bool minus = false;
+    bool parenthesis = false;
+    bool currency = false;
+    bool point = false; // the decimal point came before every digit and ended the symbols
+};
+
+enum class Digits {
+    none,
+    some,
+    malformed, // "e" without exponent digits
+};
+
+// Takes `symbol` when it is the unit at hand and has not been taken before.
+bool take_once(OLECHAR c, OLECHAR symbol, bool& taken)
+{
+    if (c != symbol || taken)
+        return false;
+    taken = true;
+    return true;
+}
+
+// Blanks, signs, "(" and "$" in any order, each symbol at most once; a decimal point ends
+// them. False for a separator before the first digit.
+bool read_leading_symbols(Cursor& cursor, LeadingSymbols& leading)
+{
+    for (;;) {
+        OLECHAR const c = cursor.peek();
+        if (c == decimal_point) {
+            leading.point = true;
+            cursor.advance();
+            return true;
+        }
+        if (c == thousands_separator)
+            return false;
+        if (is_blank(c)) {
+            cursor.skip_blanks();
+            continue;
+        }
+        if (!take_once(c, plus_sign, leading.plus) && !take_once(c, minus_sign, leading.minus)
+            && !take_once(c, currency_sign, leading.currency) && !take_once(c, u'(', leading.parenthesis))
+            return true;
+        cursor.advance();
+    }
+}
+
+// "&H" (hexadecimal) or "&O" (octal) makes the text a bit pattern, but not after "$" or a
+// leading decimal point. A lone "&" is left for the later phases to refuse.
+void read_radix_prefix(Cursor& cursor, LeadingSymbols const& leading, NumberText& number)
+{
+    if (leading.currency || leading.point || cursor.peek() != u'&')
+        return;
+    OLECHAR const letter = cursor.peek(1);
+    if (letter == u'H' || letter == u'h')
+        number.radix_shift = 4;
+    else if (letter == u'O' || letter == u'o')
+        number.radix_shift = 3;
+    else
+        return;
+    cursor.advance(2);
+}
+
+// The digits of a bit pattern: nothing else belongs to it, not even a separator.
+Digits read_radix_digits(Cursor& cursor, NumberText& number)
+{
+    Digits read = Digits::none;
+    for (;; cursor.advance()) {
+        OLECHAR const c = cursor.peek();
+        int digit = is_digit(c) ? c - u'0' : -1;
+        if (number.radix_shift == 3 && digit > 7)
+            digit = -1;
+        if (number.radix_shift == 4 && digit < 0)
+            digit = hex_letter_value(c);
+        if (digit < 0)
+            return read;
+        append_radix_digit(number, digit);
+        read = Digits::some;
+    }
+}
+
+// After the "e": any signs and separators, then the exponent's digits. False when no digit
+// follows.
+bool read_exponent(Cursor& cursor, NumberText& number)
+{
+    bool negative = false;
+    for (;; cursor.advance()) {
+        OLECHAR const c = cursor.peek();
+        if (c == minus_sign)
+            negative = true;
+        else if (c != plus_sign && c != thousands_separator)
+            break;
+    }
+    if (!is_digit(cursor.peek()))
+        return false;
+    std::int64_t value = 0;
+    for (; is_digit(cursor.peek()); cursor.advance())
+        value = std::min(value * 10 + (cursor.peek() - u'0'), exponent_limit);
+    number.power += negative ? -value : value;
+    return true;
+}
+
+// Decimal digits with separators anywhere among them, one decimal point and one exponent
+// (none after "$"). A separator may follow the exponent, and digits after it are taken as
+// digits of the number.
+Digits read_decimal_digits(Cursor& cursor, LeadingSymbols const& leading, NumberText& number)
+{
+    Digits read = Digits::none;
+    bool after_point = leading.point;
+    bool exponent = false;
+    for (;;) {
+        OLECHAR const c = cursor.peek();
+        if (is_digit(c)) {
+            append_decimal_digit(number, c - u'0', after_point);
+            read = Digits::some;
+        } else if (c == decimal_point && !after_point && !exponent) {
+            after_point = true;
+        } else if ((c == u'e' || c == u'E') && !leading.currency && !exponent) {
+            exponent = true;
+            cursor.advance();
+            if (!read_exponent(cursor, number))
+                return Digits::malformed;
+            continue;
+        } else if (c != thousands_separator) {
+            return read;
+        }
+        cursor.advance();
+    }
+}
+
+// Blanks and symbols after the digits, each as often as it comes: a sign that did not lead,
+// ")" after "(", and (not in bit patterns) separators and "$".
+void read_trailing_symbols(Cursor& cursor, LeadingSymbols const& leading, NumberText& number)
+{
+    bool const radix = number.radix_shift != 0;
+    for (;;) {
+        OLECHAR const c = cursor.peek();
+        if (is_blank(c)) {
+            cursor.skip_blanks();
+            continue;
+        }
+        bool const negates = (c == minus_sign && !leading.minus) || (c == u')' && leading.parenthesis);
+        bool const passes
+            = (c == plus_sign && !leading.plus) || ((c == thousands_separator || c == currency_sign) && !radix);
+        if (!negates && !passes)
+            return;
+        if (negates)
+            number.negative = true;
+        cursor.advance();
+    }
+}
+
 } // namespace
 
 bool parse_number_text(const OLECHAR* text, NumberText& number)
@@ -94,134 +268,21 @@ bool parse_number_text(const OLECHAR* text, NumberText& number)
     number = NumberText {};
     if (text == nullptr)
         return false;
-
-    const OLECHAR* p = text;
-    bool leading_plus = false;
-    bool leading_minus = false;
-    bool parentheses = false;
-    bool currency = false;
-    bool after_point = false;
-    bool saw_digit = false;
-
-    // Leading symbols and blanks, in any order, each sign and bracket at most once.
-    for (;;) {
-        OLECHAR const c = *p;
-        if (c == decimal_point) {
-            after_point = true;
-            ++p;
-            break;
-        }
-        if (is_blank(c)) {
-            while (is_blank(*p))
-                ++p;
-        } else if (c == thousands_separator) {
-            return false; // a separator may not come before the first digit
-        } else if (c == plus_sign && !leading_plus) {
-            leading_plus = true;
-            ++p;
-        } else if (c == minus_sign && !leading_minus) {
-            leading_minus = true;
-            number.negative = true;
-            ++p;
-        } else if (c == currency_sign && !currency) {
-            currency = true;
-            ++p;
-        } else if (c == u'(' && !parentheses) {
-            parentheses = true;
-            ++p;
-        } else {
-            break;
-        }
-    }
-
-    if (!currency && !after_point && p[0] == u'&') {
-        if (p[1] == u'H' || p[1] == u'h')
-            number.radix_shift = 4;
-        else if (p[1] == u'O' || p[1] == u'o')
-            number.radix_shift = 3;
-        if (number.radix_shift != 0)
-            p += 2;
-    }
-    bool const radix = number.radix_shift != 0;
-
-    // Digits, separators, the decimal point and the exponent.
-    bool exponent = false;
-    bool reading_exponent = false;
-    bool negative_exponent = false;
-    while (*p != 0) {
-        OLECHAR const c = *p;
-        if (is_digit(c)) {
-            if (reading_exponent) {
-                std::int64_t value = 0;
-                while (is_digit(*p)) {
-                    value = std::min(value * 10 + (*p - u'0'), exponent_limit);
-                    ++p;
-                }
-                number.power += negative_exponent ? -value : value;
-                reading_exponent = false;
-                continue;
-            }
-            int const digit = c - u'0';
-            if (radix) {
-                if (number.radix_shift == 3 && digit > 7)
-                    break;
-                append_radix_digit(number, digit);
-            } else {
-                append_decimal_digit(number, digit, after_point);
-            }
-            saw_digit = true;
-        } else if (c == thousands_separator && !radix) {
-            // taken anywhere among the digits
-        } else if (c == decimal_point && !radix && !after_point && !exponent) {
-            after_point = true;
-        } else if (number.radix_shift == 4 && hex_letter_value(c) >= 0) {
-            append_radix_digit(number, hex_letter_value(c));
-            saw_digit = true;
-        } else if ((c == u'e' || c == u'E') && !radix && !currency && !exponent) {
-            exponent = true;
-            reading_exponent = true;
-        } else if (reading_exponent && c == plus_sign) {
-            // an explicit positive exponent
-        } else if (reading_exponent && c == minus_sign) {
-            negative_exponent = true;
-        } else {
-            break;
-        }
-        ++p;
-    }
-    if (reading_exponent)
-        return false; // "e" without exponent digits
-
-    // Trailing symbols and blanks.
-    for (;;) {
-        OLECHAR const c = *p;
-        if (c == thousands_separator) {
-            if (radix)
-                break;
-            ++p;
-        } else if (is_blank(c)) {
-            while (is_blank(*p))
-                ++p;
-        } else if (c == plus_sign && !leading_plus) {
-            ++p;
-        } else if (c == minus_sign && !leading_minus) {
-            number.negative = true;
-            ++p;
-        } else if (c == u')' && parentheses) {
-            number.negative = true;
-            ++p;
-        } else if (c == currency_sign && !radix) {
-            ++p;
-        } else {
-            break;
-        }
-    }
-
-    if (parentheses && !number.negative)
+    Cursor cursor(text);
+    LeadingSymbols leading;
+    if (!read_leading_symbols(cursor, leading))
+        return false;
+    number.negative = leading.minus;
+    read_radix_prefix(cursor, leading, number);
+    Digits const digits
+        = number.radix_shift != 0 ? read_radix_digits(cursor, number) : read_decimal_digits(cursor, leading, number);
+    if (digits == Digits::malformed)
+        return false;
+    read_trailing_symbols(cursor, leading, number);
+    if (leading.parenthesis && !number.negative)
         return false; // "(" never closed
-    if (*p != 0)
-        return false; // something that is not part of a number
-    return saw_digit;
+    // Anything left is not part of a number.
+    return cursor.at_end() && digits == Digits::some;
 }
 
 HRESULT long_from_number_text(NumberText const& number, LONG& out)

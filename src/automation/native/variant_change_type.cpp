@@ -115,23 +115,6 @@ HRESULT dereference(const VARIANT& src, VARIANT& view, bool nested)
     return S_OK;
 }
 
-// A deep copy: the result owns its own string or object reference.
-HRESULT copy_value(const VARIANT& view, VARIANT& result)
-{
-    if (view.vt == VT_RECORD)
-        return DISP_E_TYPEMISMATCH; // records are not part of this runtime
-    std::memcpy(&result, &view, sizeof result);
-    if (view.vt == VT_BSTR && view.bstrVal != nullptr) {
-        result.bstrVal
-            = SysAllocStringByteLen(reinterpret_cast<char const*>(view.bstrVal), SysStringByteLen(view.bstrVal));
-        if (result.bstrVal == nullptr)
-            return E_OUTOFMEMORY;
-    } else if ((view.vt == VT_DISPATCH || view.vt == VT_UNKNOWN) && view.punkVal != nullptr) {
-        view.punkVal->AddRef();
-    }
-    return S_OK;
-}
-
 // An object's value is its default member, read as a property.
 HRESULT long_from_dispatch(IDispatch* object, LONG& out, int depth)
 {
@@ -163,7 +146,7 @@ HRESULT long_from_value(const VARIANT& view, LONG& out, int depth)
         out = 0;
         return S_OK;
     case VT_I1:
-        out = static_cast<signed char>(view.cVal);
+        out = static_cast<signed char>(view.cVal); // NOLINT(bugprone-signed-char-misuse): VT_I1 is signed
         return S_OK;
     case VT_UI1:
         out = view.bVal;
@@ -279,8 +262,11 @@ HRESULT coerce(const VARIANT& view, USHORT flags, VARTYPE vt, VARIANT& result, i
     VARTYPE const from = canonical(view.vt);
     if ((view.vt & VT_ARRAY) != 0 || (vt & VT_ARRAY) != 0)
         return DISP_E_TYPEMISMATCH; // arrays are not part of this runtime
-    if (to == from)
-        return copy_value(view, result);
+    if (to == from) {
+        if (from == VT_RECORD)
+            return DISP_E_TYPEMISMATCH; // records are not part of this runtime
+        return VariantCopy(&result, &view); // result owns its own string or object reference
+    }
     if ((flags & VARIANT_NOVALUEPROP) != 0 && from == VT_DISPATCH && to != VT_UNKNOWN)
         return DISP_E_TYPEMISMATCH;
 

@@ -17,25 +17,47 @@ File& File::operator=(File&& other) noexcept
     return *this;
 }
 
-File File::open_for_reading(char const* path)
+namespace {
+
+bool is_regular(int fd)
 {
-    int const fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return File {};
     struct stat info { };
-    // Only regular files can be sent whole; a directory "opens" on POSIX but is no file.
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return File {};
-    }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return File {fd};
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// Whether the path names something other than a regular file: that is never opened, as
+// opening a device may act on it.
+bool names_other_than_regular_file(char const* path)
+{
+    struct stat info { };
+    return ::stat(path, &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+// Opened without waiting: a FIFO that takes the place of the file after the check above
+// opens at once (and is refused) instead of blocking until another process opens its other
+// end. The flag means nothing for a regular file.
+File File::open_for_reading(char const* path)
+{
+    if (names_other_than_regular_file(path))
+        return File {};
+    File file(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!file.is_open() || !is_regular(file.handle()))
+        return File {};
+    ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return file;
+}
+
+// Truncated only once it is known to be a regular file.
 File File::create_for_writing(char const* path)
 {
-    int const fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd < 0 ? File {} : File {fd};
+    if (names_other_than_regular_file(path))
+        return File {};
+    File file(::open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+    if (!file.is_open() || !is_regular(file.handle()) || ::ftruncate(file.handle(), 0) != 0)
+        return File {};
+    return file;
 }
 
 std::optional<std::uint64_t> File::size() const
@@ -71,12 +93,12 @@ FileView& FileView::operator=(FileView&& other) noexcept
     return *this;
 }
 
-FileView FileView::map_read_only(File const& file, std::uint64_t length)
+FileView FileView::map_read_only(File const& file, std::uint64_t offset, std::uint64_t length)
 {
     FileView view;
-    if (!file.is_open() || length == 0)
+    if (!file.is_open() || length == 0 || offset % view_alignment != 0)
         return view;
-    void* address = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.handle(), 0);
+    void* address = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, file.handle(), static_cast<off_t>(offset));
     if (address == MAP_FAILED)
         return view;
     view.m_data = static_cast<unsigned char const*>(address);

@@ -7,16 +7,6 @@
 
 namespace qmt::platform {
 
-namespace {
-struct MessageRow {
-    std::uint32_t number;
-    char const* text;
-};
-constexpr MessageRow message_rows[] = {
-#include "message_rows.inc"
-};
-} // namespace
-
 void set_module_instance(void*) { }
 
 char* module_path()
@@ -39,11 +29,11 @@ char* module_path()
     return nullptr;
 }
 
-int load_string(std::uint32_t number, char* buffer, int capacity)
+int load_string(std::span<StringRow const> table, std::uint32_t number, char* buffer, int capacity)
 {
     if (capacity <= 0)
         return 0;
-    for (auto const& row : message_rows) {
+    for (StringRow const& row : table) {
         if (row.number != number)
             continue;
         std::size_t length = std::strlen(row.text);

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <initializer_list>
 #include <unistd.h>
 
 namespace qmt::platform {
@@ -23,6 +25,22 @@ std::uint32_t get_environment_variable(char const* name, char* buffer, std::uint
 }
 
 bool environment_variable_is_set(char const* name) { return std::getenv(name) != nullptr; }
+
+bool prepare_standard_streams()
+{
+    for (int const stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(stream, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        // The lowest free number: `stream` itself, as every lower one is open by now.
+        int const opened = ::open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened != stream) {
+            if (opened >= 0)
+                ::close(opened);
+            return false;
+        }
+    }
+    return true;
+}
 
 NativeHandle standard_input() { return STDIN_FILENO; }
 

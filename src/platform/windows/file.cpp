@@ -14,17 +14,24 @@ File& File::operator=(File&& other) noexcept
     return *this;
 }
 
+namespace {
+
+// A name such as NUL, CON or \\.\pipe\x opens a device or a pipe, which is no file.
+bool is_disk_file(File const& file) { return file.is_open() && GetFileType(file.handle()) == FILE_TYPE_DISK; }
+
+} // namespace
+
 File File::open_for_reading(char const* path)
 {
-    HANDLE handle
-        = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File {} : File {handle};
+    File file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return is_disk_file(file) ? std::move(file) : File {};
 }
 
 File File::create_for_writing(char const* path)
 {
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File {} : File {handle};
+    File file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    return is_disk_file(file) ? std::move(file) : File {};
 }
 
 std::optional<std::uint64_t> File::size() const
@@ -62,17 +69,19 @@ FileView& FileView::operator=(FileView&& other) noexcept
     return *this;
 }
 
-FileView FileView::map_read_only(File const& file, std::uint64_t length)
+FileView FileView::map_read_only(File const& file, std::uint64_t offset, std::uint64_t length)
 {
     FileView view;
-    if (!file.is_open() || length == 0)
+    if (!file.is_open() || length == 0 || offset % view_alignment != 0)
         return view;
     if (static_cast<std::uint64_t>(static_cast<SIZE_T>(length)) != length)
         return view; // larger than this build's address space
     view.m_mapping = CreateFileMappingA(file.handle(), nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (view.m_mapping == nullptr)
         return view;
-    view.m_data = static_cast<unsigned char const*>(MapViewOfFile(view.m_mapping, FILE_MAP_READ, 0, 0, 0));
+    view.m_data = static_cast<unsigned char const*>(
+        MapViewOfFile(view.m_mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32), static_cast<DWORD>(offset),
+                      static_cast<SIZE_T>(length)));
     if (view.m_data == nullptr) {
         view.unmap();
         return view;

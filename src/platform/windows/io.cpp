@@ -27,6 +27,9 @@ std::int64_t read_some(NativeHandle handle, void* buffer, std::uint32_t length)
     return got;
 }
 
+// Windows has no copy from a file to any handle: the caller sends mapped views.
+DirectCopy copy_directly(NativeHandle, std::uint64_t&, std::uint64_t, NativeHandle) { return DirectCopy::unsupported; }
+
 void flush(NativeHandle handle) { FlushFileBuffers(handle); }
 
 } // namespace qmt::platform

@@ -30,7 +30,9 @@ char* module_path()
     return nullptr;
 }
 
-int load_string(std::uint32_t number, char* buffer, int capacity)
+// The executable's string-table resource was written from the same rows as the table handed
+// in; the texts are read from the resource, as Windows programs read theirs.
+int load_string(std::span<StringRow const>, std::uint32_t number, char* buffer, int capacity)
 {
     return LoadStringA(module_instance, number, buffer, capacity);
 }

@@ -15,6 +15,9 @@ bool environment_variable_is_set(char const* name)
     return GetEnvironmentVariableA(name, probe, 0) != 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
 }
 
+// A missing standard handle stays missing: files opened later get handles of their own.
+bool prepare_standard_streams() { return true; }
+
 NativeHandle standard_input() { return GetStdHandle(STD_INPUT_HANDLE); }
 
 NativeHandle standard_output() { return GetStdHandle(STD_OUTPUT_HANDLE); }

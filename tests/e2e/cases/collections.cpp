@@ -49,6 +49,33 @@ std::vector<Case> collections_cases()
             .expect(page(custom_item_out_of_range("0")))
             .expect_trace("CustomItems=0x00000000\nItem=0x80070057\nServerItems=0x00000000\nCount=0x00000000\n"
                           "CustomItems=0x00000000\nCount=0x00000000\nSendString=0x80004005\n"));
+    add(Case(collections, "EnumeratorCopyKeptBeyondTheRequestIsReadWhenTheObjectUnloads")
+            .run("keepenum=&a=1&b=2&send=kept")
+            .expect("kept")
+            .expect_trace("[keepenum]=[]\n[a]=[1]\n[b]=[2]\n[send]=[kept]\nItem=0x80070057\n"));
+
+    // Late-bound calls, by member identifier, through the program's own type library.
+    add(Case(collections, "InvokeNewEnumHandsOutAnEnumeratorOfTheItems")
+            .run("dispenum=custom&a=1&b=2")
+            .expect("[dispenum][a][b]"));
+    add(Case(collections, "InvokeItemByNameAndByNumber").run("dispitem=k&k=v&dispitemnum=2").expect("[v][v]"));
+    add(Case(collections, "InvokeCountOfBothCollections").run("dispcount=&a=1").expect("S=24 C=2"));
+    add(Case(collections, "InvokeItemOutOfRangeWritesThePageAndAnswersAnException")
+            .run("status=&dispitemnum=0")
+            .expect(page(custom_item_out_of_range("0")))
+            .expect_trace("CustomItems=0x00000000\nInvoke=0x80020009\n"));
+    add(Case(collections, "InvokeWithoutTheIndexOfItemIsACountMismatch")
+            .run("dispcall=0x60020000|2")
+            .expect("")
+            .expect_trace("Invoke=0x8002000E\n"));
+    add(Case(collections, "InvokeOfAnUnknownMemberIsNotFound")
+            .run("dispcall=0x60020003|2&dispcall=0|2")
+            .expect("")
+            .expect_trace("Invoke=0x80020003\nInvoke=0x80020003\n"));
+    add(Case(collections, "InvokeOfCountAsAMethodIsNotFound")
+            .run("dispcall=0x60020001|1")
+            .expect("")
+            .expect_trace("Invoke=0x80020003\n"));
     return rows;
 }
 

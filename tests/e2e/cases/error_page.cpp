@@ -55,6 +55,15 @@ std::vector<Case> error_page_cases()
             .run("units=" + repeated("78,", before_two_characters) + "D83D,DE00,D83D,DE00")
             .expect(page(name_not_found(repeated("x", before_two_characters))))
             .expect_under_wine(page(name_not_found(repeated("x", before_two_characters) + "??"))));
+    // Each text of message 22 has its own share of the room: a long source leaves the
+    // description whole, and two long texts share it equally.
+    std::size_t const room_for_both = room_beside(target_raised("", ""));
+    add(Case(pages, "OverlongSourceLeavesTheDescriptionWhole")
+            .run("raise=" + repeated("s", 1500) + "|Stock+missing")
+            .expect(page(target_raised(repeated("s", room_for_both - 13), "Stock missing"))));
+    add(Case(pages, "TwoOverlongTextsShareTheRoomEqually")
+            .run("raise=" + repeated("s", 1500) + "|" + repeated("d", 1500))
+            .expect(page(target_raised(repeated("s", (room_for_both + 1) / 2), repeated("d", room_for_both / 2)))));
     add(Case(pages, "OverlongFileNameIsCutToFit")
             .run("file=" + repeated("n", 1500))
             .expect(page(file_not_opened(repeated("n", room_beside(file_not_opened("")))))));

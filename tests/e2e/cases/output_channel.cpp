@@ -50,6 +50,30 @@ std::vector<Case> output_channel_cases()
             .expect(page(name_not_found("NOPE")))
             .expect_trace("ServerItems=0x00000000\nItem=0x80070057\nSendString=0x80004005\nSendFile=0x80004005\n"
                           "SendString=0x80004005\n"));
+    // Only regular files are sent; a FIFO or a device is never waited for.
+    add(Case(output, "FifoIsNotSentAndGetsMessage10")
+            .fifo_fixture("fifo")
+            .run("file={DIR}/fifo")
+            .expect(page(file_not_opened("{DIR}/fifo"))));
+    add(Case(output, "DeviceIsNotSentAndGetsMessage10")
+            .link_fixture("null", "/dev/null")
+            .run("file={DIR}/null")
+            .expect(page(file_not_opened("{DIR}/null"))));
+    // A file is sent in pieces; a non-blocking standard output is waited for, not given up.
+    std::size_t const large = 6600 * 1024;
+    std::string const text = repeated("0123456789", 20000);
+    add(Case(output, "LargeFileAndTextReachANonBlockingStandardOutputWhole")
+            .with_nonblocking_streams()
+            .pattern_fixture("large.bin", large)
+            .post("obj=Qmt.Probe+Run&file={DIR}/large.bin&send=" + text)
+            .expect(pattern_bytes(large) + text));
+    add(Case(output, "ClientThatGoesAwayEndsTheRequestWithItsFilesComplete")
+            .pattern_fixture("large.bin", 50 * 1024 * 1024)
+            .reader_goes_away_after(1024 * 1024)
+            .run("open={DIR}/before.txt&send=before&close=&file={DIR}/large.bin&send=lost&open={DIR}/after.txt&"
+                 "send=after&close=")
+            .expect_file("before.txt", "before")
+            .expect_file("after.txt", "after"));
     return rows;
 }
 

@@ -61,6 +61,14 @@ std::vector<Case> output_file_cases()
             .run("status=&close=&send=x")
             .expect("x")
             .expect_trace("CloseOutputFile=0x00000000\nSendString=0x00000000\n"));
+    add(Case(files, "FifoIsNoOutputFileAndGetsMessage25")
+            .fifo_fixture("fifo")
+            .run("open={DIR}/fifo&close=")
+            .expect(page(output_file_not_created("{DIR}/fifo"))));
+    add(Case(files, "DeviceIsNoOutputFileAndGetsMessage25")
+            .link_fixture("null", "/dev/null")
+            .run("open={DIR}/null&send=x&close=")
+            .expect(page(output_file_not_created("{DIR}/null"))));
     return rows;
 }
 

@@ -68,6 +68,24 @@ std::vector<Case> request_driver_cases()
             .expect(page(unhandled_fault()))
             .expect_file("open.txt", "written")
             .expect_access_fault());
+    // A closed standard stream is opened on /dev/null before anything else, so that no file
+    // the request opens takes its number (and its role).
+    add(Case(mode, "ClosedStandardInputLeavesFilesToOpen")
+            .with_closed_stream(0)
+            .fixture("sent.txt", "sent")
+            .run("file={DIR}/sent.txt&open={DIR}/out.txt&send=into+file&close=")
+            .expect("sent")
+            .expect_file("out.txt", "into file"));
+    add(Case(mode, "ClosedStandardOutputNeverBecomesAnOutputFile")
+            .with_closed_stream(1)
+            .run("open={DIR}/out.txt&send=kept&file={DIR}/missing.htm&close=")
+            .expect("")
+            .expect_file("out.txt", "kept"));
+    add(Case(mode, "ClosedStandardErrorNeverBecomesAnOutputFile")
+            .with_closed_stream(2)
+            .run("status=&open={DIR}/out.txt&send=kept&close=")
+            .expect("")
+            .expect_file("out.txt", "kept"));
     return rows;
 }
 

@@ -168,6 +168,38 @@ std::vector<Case> request_intake_cases()
     add(Case(intake, "LargeBodyIsReadWhole")
             .post("obj=Qmt.Probe+Dump&big=" + big_value + "&after=1")
             .expect(custom_dump({{"big", big_value}, {"after", "1"}})));
+    // A server may hand over its own non-blocking socket: "try again" is no end of the body.
+    add(Case(intake, "NonBlockingStandardInputIsReadToTheEnd")
+            .with_nonblocking_streams()
+            .post("")
+            .body_in_pieces({"obj=Qmt.Probe+Dump&a=1", "&big=" + big_value}, 200)
+            .expect(custom_dump({{"a", "1"}, {"big", big_value}})));
+    // Opt-in limits: beyond them nothing is decoded or created, and the page carries status 413.
+    std::string const served = "obj=Qmt.Probe+Run&send=a&send=b";
+    add(Case(intake, "BodyBeyondTheLimitGetsStatus413AndMessage27")
+            .set("QUILLMATE_MAX_BODY_BYTES", std::to_string(served.size() - 1))
+            .post(served)
+            .expect(status_413_page(request_too_large())));
+    add(Case(intake, "BodyAtTheLimitIsServed")
+            .set("QUILLMATE_MAX_BODY_BYTES", std::to_string(served.size()))
+            .post(served)
+            .expect("ab"));
+    add(Case(intake, "QueryStringBeyondTheLimitGetsStatus413")
+            .set("QUILLMATE_MAX_BODY_BYTES", "10")
+            .run("send=a")
+            .expect(status_413_page(request_too_large())));
+    add(Case(intake, "LimitThatIsNoNumberRefusesAnyData")
+            .set("QUILLMATE_MAX_BODY_BYTES", "10M")
+            .run("send=a")
+            .expect(status_413_page(request_too_large())));
+    add(Case(intake, "MoreFieldsThanTheLimitGetStatus413")
+            .set("QUILLMATE_MAX_FIELDS", "1")
+            .post(served)
+            .expect(status_413_page(request_too_large())));
+    add(Case(intake, "FieldsAtTheLimitAreServedAndEscapesAreNoSeparators")
+            .set("QUILLMATE_MAX_FIELDS", "2")
+            .post(served + "%26c")
+            .expect("ab&c"));
     return rows;
 }
 

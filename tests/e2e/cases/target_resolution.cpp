@@ -51,6 +51,26 @@ std::vector<Case> target_resolution_cases()
     add(Case(resolution, "TargetTextIsEscapedOnThePage")
             .get("obj=%3Cb%3E%26%22x%22")
             .expect(page(invalid_target("&lt;b&gt;&amp;&quot;x&quot;"))));
+    // The operator's allow-list: a class it leaves out is answered as one not registered.
+    add(Case(resolution, "ClassLeftOutOfTheAllowListGetsMessage1")
+            .set("QUILLMATE_ALLOWED_CLASSES", "Shop.Catalog, Qmt.probe;Qmt.Probes")
+            .run("send=never")
+            .expect(page(class_not_registered("Qmt.Probe"))));
+    add(Case(resolution, "ClassOnTheAllowListIsCreated")
+            .set("QUILLMATE_ALLOWED_CLASSES", "Shop.Catalog,Qmt.Probe\nOther")
+            .run("send=served")
+            .expect("served"));
+    add(Case(resolution, "EmptyAllowListAllowsNothing")
+            .set("QUILLMATE_ALLOWED_CLASSES", "")
+            .run("send=never")
+            .expect(page(class_not_registered("Qmt.Probe"))));
+    // Any status but 0 from the creation is a failure, and the object that came with it is let go.
+    add(Case(resolution, "FactoryAnsweringSuccessOtherThanZeroGetsMessage2AndItsObjectIsReleased")
+            .get(std::string("obj=") + class_with_lenient_factory + "+Run")
+            .expect(page(object_not_created(class_with_lenient_factory)))
+            // Wine's runtime hands the gateway S_OK instead; the object has no method then.
+            .expect_under_wine(page(method_not_found("Run")))
+            .expect_trace("released\n"));
     return rows;
 }
 

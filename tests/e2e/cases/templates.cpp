@@ -246,6 +246,15 @@ std::vector<Case> templates_cases()
                          + "<!-- template:v --><!-- template:endsection -->z")
             .run("template={DIR}/t.htm&field=t|T&section=s&field=v|1&field=v|2&field=v|3&closetemplate=")
             .expect(long_literal + "T" + row_literal + "1" + row_literal + "2" + row_literal + "3z"));
+    // 100,000 rows of 20 bytes; the client leaves after the first MiB. The expansion stops
+    // writing, the request goes on: the output file after the page is complete.
+    add(Case("Templates", "ClientThatGoesAwayDuringALargeSectionEndsTheRequestWithItsFilesComplete")
+            .fixture("rows.htm",
+                     "<!-- template:beginsection:rows -->[<!-- template:v -->]\n<!-- template:endsection -->")
+            .reader_goes_away_after(1024 * 1024)
+            .run("template={DIR}/rows.htm&section=rows&fieldrows=100000|v|0123456789abcdef&closetemplate=&send=lost&"
+                 "open={DIR}/after.txt&send=after&close=")
+            .expect_file("after.txt", "after"));
     return rows;
 }
 

@@ -1,12 +1,15 @@
 // Class lookup and object creation through the directory registry: every test builds its
 // own registry in a fresh temporary directory and points QUILLMATE_REGISTRY at it.
+#include "automation/machine_settings.h"
 #include "automation/native/runtime_status.h"
 #include "fixture_servers.h"
+#include "gateway/class_allow_list.h"
 #include "quillmate/com_abi.h"
 #include "unit/native/fixtures/fixture_classes.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -15,6 +18,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -219,7 +223,10 @@ TEST_F(ClassRegistry, ProgIdWithoutKeyOrClsidSubkeyOrValueIsNotRegistered)
     fs::create_directories(classes_key("NoClsidSubkey"));
     fs::create_directories(classes_key("NoValue/CLSID"));
     fs::create_directories(classes_key("ValueIsDirectory/CLSID/@"));
-    for (char16_t const* progid : {u"Missing.Key", u"NoClsidSubkey", u"NoValue", u"ValueIsDirectory"}) {
+    // A FIFO is no value either, and the lookup must not wait for a writer to open it.
+    fs::create_directories(classes_key("ValueIsFifo/CLSID"));
+    ASSERT_EQ(::mkfifo((classes_key("ValueIsFifo/CLSID") / "@").c_str(), 0600), 0);
+    for (char16_t const* progid : {u"Missing.Key", u"NoClsidSubkey", u"NoValue", u"ValueIsDirectory", u"ValueIsFifo"}) {
         CLSID clsid = filled_clsid();
         EXPECT_EQ(CLSIDFromProgID(progid, &clsid), CO_E_CLASSSTRING);
         EXPECT_TRUE(is_null_clsid(clsid));
@@ -406,10 +413,41 @@ TEST_F(ClassRegistry, ServerPathThatCannotBeLoadedFailsByCause)
         EXPECT_FALSE(is_loaded(QMT_FIXTURE_GREETER_SERVER));
     }
 
+    // A FIFO would keep the loader waiting for a writer: it is no library, and never opened.
+    ASSERT_EQ(::mkfifo(scratch("fifo.so").c_str(), 0600), 0);
+    register_server(greeter_class_text, scratch("fifo.so").string());
+    EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), CO_E_ERRORINDLL);
+
     std::ofstream(scratch("text.so")) << "not a shared library\n";
     register_server(greeter_class_text, scratch("text.so").string());
     EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), CO_E_ERRORINDLL);
     EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(ClassRegistry, ServerValueThatCannotServeAsAPathIsAReadFailure)
+{
+    // The longest value that still opens as a path: one byte short of the system's limit.
+    std::string const longest = "/" + std::string(PATH_MAX - 2, 'a');
+    struct Row {
+        char const* what;
+        std::string value;
+        HRESULT status;
+    };
+    Row const rows[] = {
+        {"the longest value, with its line feed", longest + "\n", CO_E_DLLNOTFOUND},
+        {"one byte longer", longest + "a", REGDB_E_READREGDB},
+        {"one byte longer, with a line feed", longest + "a\n", REGDB_E_READREGDB},
+        {"a zero byte inside", std::string("/srv/objects/a\0b.so", 19), REGDB_E_READREGDB},
+    };
+    InitializedRuntime runtime;
+    for (Row const& row : rows) {
+        write_value(classes_key(fs::path("CLSID") / greeter_class_text / "InprocServer32"), row.value);
+        int sentinel = 0;
+        void* object = &sentinel;
+        EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), row.status)
+            << row.what;
+        EXPECT_EQ(object, nullptr) << row.what;
+    }
 }
 
 TEST_F(ClassRegistry, LibraryWithoutClassObjectExportFailsAndIsUnloadedAtOnce)
@@ -452,6 +490,47 @@ TEST_F(ClassRegistry, FactoryRefusingTheInterfacePassesOnItsStatusAndIsReleased)
     // The same factory still makes the object for an interface it accepts.
     ASSERT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), S_OK);
     EXPECT_EQ(static_cast<IUnknown*>(object)->Release(), 0u);
+}
+
+TEST_F(ClassRegistry, FactoryFailingWithAnObjectPassesOnItsStatusAndTheObjectIsReleased)
+{
+    register_server(greeter_class_text, QMT_FIXTURE_CARELESS_SERVER);
+    InitializedRuntime runtime;
+    int sentinel = 0;
+    void* object = &sentinel;
+    EXPECT_EQ(CoCreateInstance(greeter_class, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object), E_FAIL);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(live_objects_in(QMT_FIXTURE_CARELESS_SERVER), 0);
+}
+
+// --- Machine settings and the allow-list ------------------------------------------------
+
+TEST_F(ClassRegistry, AllowListsOfTheRegistryAndTheEnvironmentMustBothNameAClass)
+{
+    using qmt::ClassAccess;
+    EXPECT_EQ(qmt::class_access(u"Any.Class"), ClassAccess::allowed); // no list: every class
+
+    write_value(root() / "HKEY_LOCAL_MACHINE" / "SOFTWARE" / "Quillmate" / "AllowedClasses",
+                "Shop.Catalog\nShop.Basket\n");
+    char text[64];
+    std::size_t length = 0;
+    ASSERT_EQ(qmt::read_machine_setting(qmt::allowed_classes_key, text, sizeof text, length),
+              qmt::SettingStatus::found);
+    EXPECT_EQ(std::string(text, length), "Shop.Catalog\nShop.Basket");
+    EXPECT_EQ(qmt::class_access(u"Shop.Basket"), ClassAccess::allowed);
+    EXPECT_EQ(qmt::class_access(u"shop.basket"), ClassAccess::refused);
+    EXPECT_EQ(qmt::class_access(u"Any.Class"), ClassAccess::refused);
+
+    ::setenv(qmt::allowed_classes_variable, "Shop.Catalog Any.Class", 1);
+    EXPECT_EQ(qmt::class_access(u"Shop.Catalog"), ClassAccess::allowed);
+    EXPECT_EQ(qmt::class_access(u"Shop.Basket"), ClassAccess::refused); // the environment leaves it out
+    EXPECT_EQ(qmt::class_access(u"Any.Class"), ClassAccess::refused); // the registry leaves it out
+    ::unsetenv(qmt::allowed_classes_variable);
+
+    // A list that is there but cannot be read allows nothing.
+    write_value(root() / "HKEY_LOCAL_MACHINE" / "SOFTWARE" / "Quillmate" / "AllowedClasses",
+                std::string("Shop.Catalog\0", 13));
+    EXPECT_EQ(qmt::class_access(u"Shop.Catalog"), ClassAccess::refused);
 }
 
 } // namespace

@@ -1,0 +1,40 @@
+#include "gateway/request_limits.h"
+
+#include "platform/process.h"
+
+namespace qmt {
+namespace {
+
+std::optional<std::uint64_t> read_limit(char const* name)
+{
+    if (!platform::environment_variable_is_set(name))
+        return std::nullopt;
+    char text[32];
+    std::uint32_t const length = platform::get_environment_variable(name, text, sizeof text);
+    if (length == 0 || length >= sizeof text)
+        return 0; // empty, or longer than any number of bytes
+    return parse_limit(text);
+}
+
+} // namespace
+
+std::uint64_t parse_limit(char const* text)
+{
+    if (*text == '\0')
+        return 0;
+    std::uint64_t value = 0;
+    for (; *text != '\0'; ++text) {
+        if (*text < '0' || *text > '9')
+            return 0;
+        unsigned const digit = static_cast<unsigned>(*text - '0');
+        value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
+    }
+    return value;
+}
+
+RequestLimits read_request_limits()
+{
+    return {read_limit("QUILLMATE_MAX_BODY_BYTES"), read_limit("QUILLMATE_MAX_FIELDS")};
+}
+
+} // namespace qmt

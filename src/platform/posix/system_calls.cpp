@@ -1,0 +1,17 @@
+#include "platform/posix/system_calls.h"
+
+#include <cstdlib>
+#include <sys/sendfile.h>
+#include <unistd.h>
+
+namespace qmt::platform::system {
+
+void* allocate(std::size_t bytes) { return std::malloc(bytes); }
+
+void* reallocate(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
+
+ssize_t write(int descriptor, void const* bytes, std::size_t length) { return ::write(descriptor, bytes, length); }
+
+ssize_t send_file(int out, int in, off_t* offset, std::size_t length) { return ::sendfile(out, in, offset, length); }
+
+} // namespace qmt::platform::system
