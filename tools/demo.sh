@@ -1,22 +1,44 @@
 #!/usr/bin/env bash
-# The main job: builds the native gateway if needed, registers the sample object
-# Shop.Catalog in a registry of its own, and runs one GET request through the gateway,
-# printing the response exactly as a web server would receive it.
+# The main job: builds the native gateway and the sample object Shop.Catalog if needed,
+# lays out a site for them in a temporary folder and serves it through lighttpd (mod_cgi)
+# on 127.0.0.1:8080, or the next free port. Prints the catalog's address on a line of its
+# own as soon as the server answers with the page, then serves until Ctrl-C.
+#   tools/demo.sh          serve until Ctrl-C
+#   tools/demo.sh --once   fetch the catalog page once with curl, print it and stop
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/install-deps.sh native
+once=false
+case "${1:-}" in
+"") ;;
+--once) once=true ;;
+*)
+    echo "usage: $0 [--once]" >&2
+    exit 2
+    ;;
+esac
+
+tools/install-deps.sh serve
 if [ ! -f build/native/CMakeCache.txt ]; then
     cmake --preset native >/dev/null
 fi
 cmake --build --preset native --target quillmate shop_catalog >/dev/null
 
-registry=$(mktemp -d)
-trap 'rm -rf "$registry"' EXIT
-tools/register-object.sh Shop.Catalog '{ABB7C773-C6EB-4B39-B235-B3F9C4458728}' build/native/samples/shop_catalog.so "$registry"
+source tools/lib/sample_site.sh
+site=$(mktemp -d)
+cleanup() {
+    qmt_server_stop
+    rm -rf "$site"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+qmt_site_make "$site" build/native/quillmate build/native/samples/shop_catalog
+qmt_server_start lighttpd 8080
 
-env -i PATH="$PATH" QUILLMATE_REGISTRY="$registry" \
-    GATEWAY_INTERFACE=CGI/1.1 SERVER_PROTOCOL=HTTP/1.1 SERVER_NAME=localhost SERVER_PORT=80 \
-    REQUEST_METHOD=GET SCRIPT_NAME=/cgi-bin/quillmate QUERY_STRING='obj=Shop.Catalog+List&cat=7' \
-    REMOTE_ADDR=127.0.0.1 \
-    build/native/quillmate
+if $once; then
+    curl -sS "$QMT_SERVER_URL"
+    exit 0
+fi
+echo "$QMT_SERVER_URL"
+echo "Serving the sample through lighttpd; Ctrl-C stops it." >&2
+wait "$QMT_SERVER_PID"

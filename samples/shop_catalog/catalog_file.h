@@ -1,0 +1,45 @@
+// The catalog's data: a small UTF-8 text file beside the library, one article a line,
+// five fields separated by tabs: number, category, name, price in cents, description.
+// Lines that are empty or start with '#' are skipped; a line with a field missing or a
+// number that is no number makes the whole file unreadable, so a mistake is seen at once.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace shop {
+
+struct Article {
+    long number = 0;
+    long category = 0;
+    std::string_view name;
+    long price_cents = 0;
+    std::string_view description;
+};
+
+class CatalogFile {
+public:
+    static constexpr std::size_t capacity = 64;
+
+    CatalogFile() = default;
+    CatalogFile(CatalogFile const&) = delete;
+    CatalogFile& operator=(CatalogFile const&) = delete;
+    ~CatalogFile();
+
+    // False when the file cannot be read or does not parse.
+    bool load(char const* path);
+
+    std::size_t size() const { return m_count; }
+    Article const& operator[](std::size_t index) const { return m_articles[index]; }
+    Article const* find(long number) const;
+
+private:
+    bool parse();
+
+    char* m_bytes = nullptr;
+    std::size_t m_size = 0;
+    Article m_articles[capacity];
+    std::size_t m_count = 0;
+};
+
+} // namespace shop

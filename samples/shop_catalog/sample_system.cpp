@@ -1,0 +1,109 @@
+#include "sample_system.h"
+
+#include "page_text.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#ifdef _WIN32
+#    ifndef WIN32_LEAN_AND_MEAN
+#        define WIN32_LEAN_AND_MEAN
+#    endif
+#    include <windows.h>
+#else
+#    include <cstdio>
+#    include <dlfcn.h>
+#    include <unistd.h>
+#endif
+
+namespace shop {
+
+namespace {
+
+bool join(char const* folder, std::size_t folder_length, char const* name, SamplePath& path)
+{
+    std::size_t const name_length = std::strlen(name);
+    if (folder_length + 1 + name_length >= SamplePath::capacity)
+        return false;
+    std::memcpy(path.text, folder, folder_length);
+    path.text[folder_length] = '/';
+    std::memcpy(path.text + folder_length + 1, name, name_length + 1);
+    return true;
+}
+
+std::size_t folder_length(char const* file)
+{
+    char const* slash = std::strrchr(file, '/');
+#ifdef _WIN32
+    char const* backslash = std::strrchr(file, '\\');
+    if (slash == nullptr || (backslash != nullptr && backslash > slash))
+        slash = backslash;
+#endif
+    return slash == nullptr ? 0 : static_cast<std::size_t>(slash - file);
+}
+
+} // namespace
+
+bool file_beside_library(char const* name, SamplePath& path)
+{
+#ifdef _WIN32
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&file_beside_library), &module))
+        return false;
+    char library[SamplePath::capacity];
+    DWORD const length = GetModuleFileNameA(module, library, sizeof library);
+    if (length == 0 || length >= sizeof library)
+        return false;
+#else
+    Dl_info info {};
+    if (dladdr(reinterpret_cast<void*>(&file_beside_library), &info) == 0 || info.dli_fname == nullptr)
+        return false;
+    char const* library = info.dli_fname;
+#endif
+    std::size_t const length = folder_length(library);
+    return length != 0 && join(library, length, name, path);
+}
+
+bool file_in_orders_folder(char const* name, SamplePath& path)
+{
+    char const* folder = std::getenv("SHOP_CATALOG_ORDERS");
+    if (folder == nullptr || *folder == 0)
+        return false;
+    return join(folder, std::strlen(folder), name, path);
+}
+
+unsigned long long new_order_number()
+{
+#ifdef _WIN32
+    unsigned long long const process = GetCurrentProcessId();
+#else
+    auto const process = static_cast<unsigned long long>(getpid());
+#endif
+    return (static_cast<unsigned long long>(std::time(nullptr)) << 22) ^ process;
+}
+
+bool append_path(PageText& wide, char const* path)
+{
+#ifdef _WIN32
+    WCHAR units[SamplePath::capacity];
+    int const count = MultiByteToWideChar(CP_ACP, 0, path, -1, units, SamplePath::capacity);
+    if (count <= 0)
+        return false;
+    wide.units(units, static_cast<std::size_t>(count - 1));
+#else
+    wide.utf8(path);
+#endif
+    return true;
+}
+
+bool move_into_place(char const* from, char const* to)
+{
+#ifdef _WIN32
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from, to) == 0;
+#endif
+}
+
+} // namespace shop

@@ -1,0 +1,36 @@
+// The few things the sample asks of the system itself rather than of the environment:
+// where its own files are, a number for a new order, where orders are kept, and moving a
+// finished order file into place. One source for Windows and POSIX.
+#pragma once
+
+#include <cstddef>
+
+namespace shop {
+
+class PageText;
+
+// A path of the sample's own: its folder and a file name, zero-terminated.
+struct SamplePath {
+    static constexpr std::size_t capacity = 4096;
+    char text[capacity] = {};
+};
+
+// `name` in the folder that holds this library (the templates and the data file live there).
+// False when the folder cannot be found or the path would not fit.
+bool file_beside_library(char const* name, SamplePath& path);
+
+// `name` in the orders folder: $SHOP_CATALOG_ORDERS, which the server's configuration sets
+// for the sample. False when it is not set (orders are then shown but not kept).
+bool file_in_orders_folder(char const* name, SamplePath& path);
+
+// A number for an order form, different for every page served: the process and the clock.
+unsigned long long new_order_number();
+
+// The path as the environment takes file names: UTF-16, from the system's narrow form
+// (natively UTF-8, on Windows the ANSI code page). False when it does not convert.
+bool append_path(PageText& wide, char const* path);
+
+// Replaces `to` with `from`: readers of the orders folder never see half a file.
+bool move_into_place(char const* from, char const* to);
+
+} // namespace shop
