@@ -96,6 +96,8 @@ qmt_write_apache_config() {
     echo "$config"
 }
 
+# Each server gets a session of its own: Apache ends its children by signalling its whole
+# process group, which would otherwise be the caller's.
 # Starts the server on `port` and waits until the sample's list page comes back through it.
 # 0 when it does; 1 when the server ended (the port was taken); 2 when it never answered.
 qmt_server_try() {
@@ -103,11 +105,11 @@ qmt_server_try() {
     case $kind in
     lighttpd)
         config=$(qmt_write_lighttpd_config "$port")
-        lighttpd -D -f "$config" </dev/null >>"$QMT_SITE/logs/server.out" 2>&1 &
+        setsid lighttpd -D -f "$config" </dev/null >>"$QMT_SITE/logs/server.out" 2>&1 &
         ;;
     apache)
         config=$(qmt_write_apache_config "$port")
-        apache2 -f "$config" -DFOREGROUND </dev/null >>"$QMT_SITE/logs/server.out" 2>&1 &
+        setsid apache2 -f "$config" -DFOREGROUND </dev/null >>"$QMT_SITE/logs/server.out" 2>&1 &
         ;;
     *)
         echo "unknown server kind: $kind" >&2
