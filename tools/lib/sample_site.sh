@@ -5,7 +5,8 @@
 #   qmt_site_make SITE GATEWAY SAMPLE_DIR    copies the gateway to SITE/cgi-bin/quillmate and
 #                                            the sample to SITE/objects/shop_catalog, registers
 #                                            Shop.Catalog in SITE/registry, makes SITE/orders
-#   qmt_site_use SITE GATEWAY REGISTRY ORDERS    a site whose files are installed elsewhere
+#   qmt_site_use SITE GATEWAY REGISTRY ORDERS    a site whose files are installed elsewhere;
+#                                            an empty REGISTRY leaves the gateway's default
 #   qmt_server_start KIND FIRST_PORT         KIND lighttpd or apache; tries FIRST_PORT and the
 #                                            ports after it until one is free; sets
 #                                            QMT_SERVER_PID, QMT_SERVER_PORT, QMT_SERVER_URL
@@ -63,7 +64,11 @@ server.groupname = \"www-data\""
         echo 'server.max-request-size = 16384'
         echo "alias.url = (\"/cgi-bin/quillmate\" => \"$QMT_SITE_GATEWAY\")"
         echo '$HTTP["url"] =~ "^/cgi-bin/" { cgi.assign = ("" => "") }'
-        echo "setenv.add-environment = (\"QUILLMATE_REGISTRY\" => \"$QMT_SITE_REGISTRY\", \"QUILLMATE_ALLOWED_CLASSES\" => \"$QMT_SAMPLE_PROGID\", \"SHOP_CATALOG_ORDERS\" => \"$QMT_SITE_ORDERS\")"
+        if [ -n "$QMT_SITE_REGISTRY" ]; then
+            echo "setenv.add-environment = (\"QUILLMATE_REGISTRY\" => \"$QMT_SITE_REGISTRY\", \"QUILLMATE_ALLOWED_CLASSES\" => \"$QMT_SAMPLE_PROGID\", \"SHOP_CATALOG_ORDERS\" => \"$QMT_SITE_ORDERS\")"
+        else
+            echo "setenv.add-environment = (\"SHOP_CATALOG_ORDERS\" => \"$QMT_SITE_ORDERS\")"
+        fi
     } >"$config"
     echo "$config"
 }
@@ -89,17 +94,19 @@ qmt_write_apache_config() {
         echo "<Directory \"$(dirname "$QMT_SITE_GATEWAY")\">"
         echo "    Require all granted"
         echo "</Directory>"
-        echo "SetEnv QUILLMATE_REGISTRY $QMT_SITE_REGISTRY"
-        echo "SetEnv QUILLMATE_ALLOWED_CLASSES $QMT_SAMPLE_PROGID"
+        if [ -n "$QMT_SITE_REGISTRY" ]; then
+            echo "SetEnv QUILLMATE_REGISTRY $QMT_SITE_REGISTRY"
+            echo "SetEnv QUILLMATE_ALLOWED_CLASSES $QMT_SAMPLE_PROGID"
+        fi
         echo "SetEnv SHOP_CATALOG_ORDERS $QMT_SITE_ORDERS"
     } >"$config"
     echo "$config"
 }
 
-# Each server gets a session of its own: Apache ends its children by signalling its whole
-# process group, which would otherwise be the caller's.
 # Starts the server on `port` and waits until the sample's list page comes back through it.
 # 0 when it does; 1 when the server ended (the port was taken); 2 when it never answered.
+# Each server gets a session of its own: Apache ends its children by signalling its whole
+# process group, which would otherwise be the caller's.
 qmt_server_try() {
     local kind=$1 port=$2 config
     case $kind in
