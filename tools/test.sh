@@ -4,7 +4,9 @@
 #   win32 and the sanitizer build, checks the native gateway's exported symbols, runs the
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
 #   table against the native, sanitizer and win64 gateways, sweeps it with injected faults,
-#   runs it under valgrind, and runs each fuzzer briefly.
+#   runs it under valgrind, and runs each fuzzer briefly. Then the deployment: the sample
+#   through lighttpd and Apache httpd (curl, wrk), the 60 s load run, the browser test, the
+#   packages (.deb installed in an overlay root and serving, the Windows .zip files).
 # QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -86,6 +88,26 @@ for fuzzer in build/sanitize/fuzz/*_fuzz; do
     step "fuzz $(basename "$fuzzer") for ${fuzz_seconds}s" \
         "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>build/sanitize/$(basename "$fuzzer").log
 done
+
+# The sample behind real web servers, each started on a free loopback port: a table of
+# requests with curl and wrk for 10 s (every response and order file checked), about 25 s
+# each; then wrk for 60 s at 16 connections through lighttpd.
+step "web server: lighttpd (tests/servers/run.sh)" tests/servers/run.sh lighttpd
+step "web server: Apache httpd (tests/servers/run.sh)" tests/servers/run.sh apache
+step "web server: load, wrk for 60 s at 16 connections through lighttpd" tests/servers/run.sh load
+step "browser: Chromium through playwright-core (tests/browser/run.sh)" tests/browser/run.sh
+step "package: the .deb installed in an overlay root serves the sample" tests/package/run.sh
+# The Windows packages carry the gateway, the sample's library and its templates.
+zip_holds() {
+    local preset=$1 listing
+    (cd "build/$preset" && cpack >cpack.log 2>&1) || { tail -20 "build/$preset/cpack.log"; return 1; }
+    listing=$(cmake -E tar tf "build/$preset"/packages/quillmate-*-"$preset".zip)
+    for file in quillmate.exe samples/shop_catalog/shop_catalog.dll samples/shop_catalog/list.htm doc/README.md; do
+        grep -q "/$file\$" <<<"$listing" || { echo "the $preset .zip lacks $file"; return 1; }
+    done
+}
+step "package: the win64 .zip" zip_holds win64
+step "package: the win32 .zip" zip_holds win32
 
 /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 echo

@@ -51,10 +51,7 @@ long parse_number(std::string_view digits)
 
 } // namespace
 
-CatalogFile::~CatalogFile()
-{
-    std::free(m_bytes);
-}
+CatalogFile::~CatalogFile() { std::free(m_bytes); }
 
 bool CatalogFile::load(char const* path)
 {

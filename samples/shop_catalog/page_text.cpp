@@ -4,10 +4,7 @@
 
 namespace shop {
 
-PageText::~PageText()
-{
-    std::free(m_units);
-}
+PageText::~PageText() { std::free(m_units); }
 
 void PageText::append(OLECHAR unit)
 {
@@ -139,7 +136,8 @@ PageText& PageText::number(long long value)
 {
     char digits[24];
     std::size_t count = 0;
-    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long magnitude
+        = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     do {
         digits[count++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;

@@ -52,8 +52,8 @@ bool file_beside_library(char const* name, SamplePath& path)
                             reinterpret_cast<LPCSTR>(&file_beside_library), &module))
         return false;
     char library[SamplePath::capacity];
-    DWORD const length = GetModuleFileNameA(module, library, sizeof library);
-    if (length == 0 || length >= sizeof library)
+    DWORD const library_length = GetModuleFileNameA(module, library, sizeof library);
+    if (library_length == 0 || library_length >= sizeof library)
         return false;
 #else
     Dl_info info {};
