@@ -58,13 +58,20 @@ bool CatalogFile::load(char const* path)
     FileCloser closer {std::fopen(path, "rb")};
     if (closer.file == nullptr)
         return false;
-    // The file is small; 64 KiB is far more than a catalog of `capacity` lines needs.
-    constexpr std::size_t limit = 64 * 1024;
-    m_bytes = static_cast<char*>(std::malloc(limit));
+    // Read once, unbuffered, into a block of the file's own size: a request is one process,
+    // and every page it touches first costs a fault.
+    std::setvbuf(closer.file, nullptr, _IONBF, 0);
+    constexpr long limit = 64 * 1024;
+    if (std::fseek(closer.file, 0, SEEK_END) != 0)
+        return false;
+    long const size = std::ftell(closer.file);
+    if (size < 0 || size > limit || std::fseek(closer.file, 0, SEEK_SET) != 0)
+        return false;
+    m_bytes = static_cast<char*>(std::malloc(static_cast<std::size_t>(size) + 1));
     if (m_bytes == nullptr)
         return false;
-    m_size = std::fread(m_bytes, 1, limit, closer.file);
-    if (std::ferror(closer.file) || m_size == limit)
+    m_size = std::fread(m_bytes, 1, static_cast<std::size_t>(size), closer.file);
+    if (m_size != static_cast<std::size_t>(size))
         return false;
     return parse();
 }
