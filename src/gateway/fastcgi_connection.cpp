@@ -31,7 +31,7 @@ void FastCgiConnection::close(bool input_left)
 {
     if (m_handle == platform::invalid_handle)
         return;
-    platform::close_connection(m_handle, input_left || m_end > m_start);
+    platform::close_connection(m_handle, input_left);
     m_handle = platform::invalid_handle;
 }
 
@@ -50,14 +50,14 @@ bool FastCgiConnection::read_more()
     return true;
 }
 
-bool FastCgiConnection::next_record(fastcgi::SplitRecord& record, std::uint16_t serving)
+bool FastCgiConnection::next_record(fastcgi::SplitRecord& record, std::uint16_t serving, bool may_read)
 {
     for (;;) {
         switch (fastcgi::split_record(m_buffer.get() + m_start, m_end - m_start, record)) {
         case fastcgi::Split::malformed:
             return false;
         case fastcgi::Split::incomplete:
-            if (!read_more())
+            if (!may_read || !read_more())
                 return false;
             continue;
         case fastcgi::Split::complete:

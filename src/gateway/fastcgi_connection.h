@@ -22,9 +22,10 @@ public:
     platform::NativeHandle handle() const { return m_handle; }
 
     // The next record for a request, its content valid until the next call; false at the
-    // end of the stream, on a failed read or on bytes that are no records. While
-    // `serving` is not 0, a BEGIN_REQUEST for another request is refused here.
-    bool next_record(fastcgi::SplitRecord& record, std::uint16_t serving);
+    // end of the stream, on a failed read or on bytes that are no records, and (without
+    // `may_read`) when no whole record has arrived yet. While `serving` is not 0, a
+    // BEGIN_REQUEST for another request is refused here.
+    bool next_record(fastcgi::SplitRecord& record, std::uint16_t serving, bool may_read = true);
 
     // END_REQUEST for a request that is not served, with the reason.
     bool refuse(std::uint16_t request_id, fastcgi::ProtocolStatus status);

@@ -114,6 +114,19 @@ bool FastCgiRequest::has_variable(char const* name) const
     return find(name, value, length) || platform::environment_variable_is_set(name);
 }
 
+void FastCgiRequest::drop_arrived_input()
+{
+    m_pending_length = 0;
+    fastcgi::SplitRecord record;
+    while (!m_input_ended && m_connection.next_record(record, m_id, false)) {
+        auto const type = type_of(record);
+        if (record.header.request_id == m_id
+            && (type == RecordType::abort_request
+                || (type == RecordType::stdin_stream && record.header.content_length == 0)))
+            m_input_ended = true;
+    }
+}
+
 std::int64_t FastCgiRequest::read_input(void* buffer, std::uint32_t length)
 {
     while (m_pending_length == 0) {

@@ -31,6 +31,10 @@ public:
     // False when memory for the parameters ran short: the request cannot be served as sent.
     bool parameters_complete() const { return m_parameters_complete; }
     bool input_left() const { return !m_input_ended; }
+    // Drops the input that has already arrived, up to the end of the stream if that is
+    // among it: the server usually sends a GET's empty input at once, and a connection whose
+    // input has ended is closed without waiting for the server.
+    void drop_arrived_input();
 
     // A parameter with the Windows convention of platform::get_environment_variable. A name
     // the server did not send is looked up in the worker's own environment, where the

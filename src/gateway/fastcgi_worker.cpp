@@ -38,6 +38,7 @@ void serve_connection(FastCgiConnection& connection, ResponseStream& stream)
             // Nothing of this request is reported after its end, even from an environment kept alive.
             hold_for_fault_report(nullptr);
             stream.end(serial, 0);
+            request.drop_arrived_input();
             input_left = request.input_left();
         }
         if (!request.keeps_connection())

@@ -108,10 +108,9 @@ void defer_stop_requests()
 
 NativeHandle accept_connection(NativeHandle listener)
 {
+    // The mask while waiting: the worker's own, which blocks nothing else (see defer_stop_requests).
     sigset_t waiting;
-    ::sigprocmask(SIG_SETMASK, nullptr, &waiting);
-    for (int const stop_signal : stop_signals)
-        sigdelset(&waiting, stop_signal);
+    sigemptyset(&waiting);
     for (;;) {
         if (stop_requested != 0)
             return invalid_handle;
