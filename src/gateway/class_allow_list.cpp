@@ -14,15 +14,15 @@ ClassAccess access_if(bool listed) { return listed ? ClassAccess::allowed : Clas
 
 ClassAccess environment_list_access(RequestSource const& source, std::string_view class_name)
 {
-    if (!source.has_variable(allowed_classes_variable))
+    if (!source.has_setting(allowed_classes_variable))
         return ClassAccess::allowed;
-    std::uint32_t const needed = source.variable(allowed_classes_variable, nullptr, 0);
+    std::uint32_t const needed = source.setting(allowed_classes_variable, nullptr, 0);
     if (needed == 0)
         return ClassAccess::refused; // set, but empty: nothing is allowed
     auto list = HeapPtr<char>::allocate(needed);
     if (!list)
         return ClassAccess::unknown;
-    std::uint32_t const length = source.variable(allowed_classes_variable, list.get(), needed);
+    std::uint32_t const length = source.setting(allowed_classes_variable, list.get(), needed);
     return access_if(length < needed && list_names({list.get(), length}, class_name));
 }
 

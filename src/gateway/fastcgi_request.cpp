@@ -95,9 +95,7 @@ std::uint32_t FastCgiRequest::variable(char const* name, char* buffer, std::uint
 {
     unsigned char const* value = nullptr;
     std::size_t length = 0;
-    if (!find(name, value, length))
-        return platform::get_environment_variable(name, buffer, size);
-    if (length == 0)
+    if (!find(name, value, length) || length == 0)
         return 0;
     length = std::min<std::size_t>(length, 0xFFFFFFFEu);
     if (buffer == nullptr || length >= size)
@@ -111,7 +109,17 @@ bool FastCgiRequest::has_variable(char const* name) const
 {
     unsigned char const* value = nullptr;
     std::size_t length = 0;
-    return find(name, value, length) || platform::environment_variable_is_set(name);
+    return find(name, value, length);
+}
+
+std::uint32_t FastCgiRequest::setting(char const* name, char* buffer, std::uint32_t size) const
+{
+    return has_variable(name) ? variable(name, buffer, size) : platform::get_environment_variable(name, buffer, size);
+}
+
+bool FastCgiRequest::has_setting(char const* name) const
+{
+    return has_variable(name) || platform::environment_variable_is_set(name);
 }
 
 void FastCgiRequest::drop_arrived_input()

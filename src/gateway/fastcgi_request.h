@@ -36,12 +36,16 @@ public:
     // input has ended is closed without waiting for the server.
     void drop_arrived_input();
 
-    // A parameter with the Windows convention of platform::get_environment_variable. A name
-    // the server did not send is looked up in the worker's own environment, where the
-    // operator may set the limits and the allow-list for every request. As in an
-    // environment, a value ends at its first zero byte.
+    // A parameter with the Windows convention of platform::get_environment_variable. As in
+    // an environment, a value ends at its first zero byte. A name the server did not send
+    // is unset: the request's variables are the request's alone.
     std::uint32_t variable(char const* name, char* buffer, std::uint32_t size) const;
     bool has_variable(char const* name) const;
+    // An operator's setting: the parameter, or when the server did not send it, the worker's
+    // own environment, where the operator may set the limits and the allow-list for every
+    // request.
+    std::uint32_t setting(char const* name, char* buffer, std::uint32_t size) const;
+    bool has_setting(char const* name) const;
     std::int64_t read_input(void* buffer, std::uint32_t length);
 
 private:

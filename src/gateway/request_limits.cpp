@@ -5,10 +5,10 @@ namespace {
 
 std::optional<std::uint64_t> read_limit(RequestSource const& source, char const* name)
 {
-    if (!source.has_variable(name))
+    if (!source.has_setting(name))
         return std::nullopt;
     char text[32];
-    std::uint32_t const length = source.variable(name, text, sizeof text);
+    std::uint32_t const length = source.setting(name, text, sizeof text);
     if (length == 0 || length >= sizeof text)
         return 0; // empty, or longer than any number of bytes
     return parse_limit(text);

@@ -158,7 +158,12 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "qmt_e2e: --fastcgi runs native gateways only\n");
             return 2;
         }
-        e2e::ChildRequest const program = e2e::current_target->request({}, {});
+        e2e::ChildRequest program = e2e::current_target->request({}, {});
+        // Server variables of the worker's own: a request that did not send them must not
+        // see them (a worker's request has its parameters alone).
+        for (char const* own : {"HTTP_COOKIE=the worker's own", "REMOTE_USER=the worker's own",
+                                "CONTENT_TYPE=the worker's own", "HTTPS=on"})
+            program.environment.emplace_back(own);
         e2e::current_worker = std::make_unique<e2e::FastCgiWorker>(program.argv, program.environment,
                                                                    e2e::current_target->work_directory());
         std::printf("Each row is a FastCGI request to one worker\n");
