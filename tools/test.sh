@@ -3,10 +3,11 @@
 #   installs what is missing, checks formatting and the layers of src/, builds native, win64,
 #   win32 and the sanitizer build, checks the native gateway's exported symbols, runs the
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
-#   table against the native, sanitizer and win64 gateways, sweeps it with injected faults,
-#   runs it under valgrind, and runs each fuzzer briefly. Then the deployment: the sample
-#   through lighttpd and Apache httpd (curl, wrk), the 60 s load run, the browser test, the
-#   packages (.deb installed in an overlay root and serving, the Windows .zip files).
+#   table against the native, sanitizer and win64 gateways (native and sanitizer also as a
+#   FastCGI worker), compares CGI and FastCGI answers through lighttpd and nginx, sweeps the
+#   table with injected faults, runs it under valgrind, and runs each fuzzer briefly. Then the
+#   deployment: the sample through lighttpd and Apache httpd (curl, wrk), the 60 s load run,
+#   the browser test, the packages (.deb installed in an overlay root and serving, the .zip files).
 # QMT_FUZZ_SECONDS sets how long each fuzzer runs (default 30).
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -66,6 +67,7 @@ step "unit tests (native)" build/native/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (address and undefined-behaviour sanitizers)" build/sanitize/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (win64 under Wine)" wine build/win64/tests/qmt_unit_tests.exe --gtest_brief=1
 step "end-to-end cases" tools/run-e2e.sh
+step "FastCGI worker behind lighttpd and nginx, against CGI" tools/run-fastcgi-servers.sh
 # The fault sweeps (tests/faults): the whole table again with every allocation failing in
 # turn (sanitizer build: no invalid access, no leak), and with every write failing or coming
 # back short in turn (native). About 6 minutes together on these machines.

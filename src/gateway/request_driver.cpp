@@ -1,6 +1,7 @@
 #include "gateway/request_driver.h"
 
 #include "environment/environment.h"
+#include "gateway/fastcgi_worker.h"
 #include "gateway/form_decoder.h"
 #include "gateway/request_intake.h"
 #include "gateway/request_limits.h"
@@ -56,11 +57,11 @@ void report_exception(Environment& environment, EXCEPINFO& exception)
 
 // Intake, limits, form data and target, in the fixed order; false once a page has said
 // why the method is not called.
-bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& target)
+bool prepare_call(RequestSource const& source, Environment& environment, DecodingBuffers& buffers, Target& target)
 {
     ErrorState& errors = environment.error_state();
     RequestLine request;
-    if (!take_in_request(*environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
+    if (!take_in_request(source, *environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
         || !buffers.value.reserve(initial_text_buffer)) {
         report_error(errors, message::RequestOutOfMemory);
         return false;
@@ -72,13 +73,13 @@ bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& ta
     // A GET's data length counts the query string's terminator.
     auto const form_bytes = static_cast<std::uint64_t>(std::max(request.data_length, 0))
         - (request.method == RequestMethod::Get && request.data_length > 0 ? 1 : 0);
-    RequestLimits const limits = read_request_limits();
+    RequestLimits const limits = read_request_limits(source);
     if (limits.body_bytes && form_bytes > *limits.body_bytes) {
         report_error(errors, message::RequestTooLarge);
         return false;
     }
     FormData form;
-    if (!obtain_form_data(request, form)) {
+    if (!obtain_form_data(source, request, form)) {
         report_error(errors, message::RequestOutOfMemory);
         return false;
     }
@@ -89,17 +90,17 @@ bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& ta
         report_error(errors, message::RequestTooLarge);
         return false;
     }
-    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target);
+    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target, source);
 }
 
-void run_request()
+} // namespace
+
+void serve_request(RequestSource const& source, Response response)
 {
-    if (!platform::prepare_standard_streams())
-        return; // no safe place for the response: nothing runs
     CoInitialize(nullptr);
-    Environment* environment = Environment::create();
+    Environment* environment = Environment::create(response);
     if (environment == nullptr) {
-        ErrorState unattached; // the page has no environment to stop
+        ErrorState unattached(response); // the page has no environment to stop
         report_error(unattached, message::RequestOutOfMemory);
         CoUninitialize();
         return;
@@ -109,7 +110,9 @@ void run_request()
     DecodingBuffers buffers;
     Target target;
     CallOutcome outcome;
-    if (prepare_call(*environment, buffers, target))
+    if (!source.is_complete())
+        report_error(environment->error_state(), message::RequestOutOfMemory);
+    else if (prepare_call(source, *environment, buffers, target))
         outcome = call_method(target, *environment);
 
     // Teardown, in its fixed order (the form data went once it was decoded).
@@ -125,8 +128,6 @@ void run_request()
     CoUninitialize();
 }
 
-} // namespace
-
 int run_gateway(void* module_instance, char const* command_line)
 {
     platform::set_module_instance(module_instance);
@@ -139,8 +140,13 @@ int run_gateway(void* module_instance, char const* command_line)
         unregister_type_library();
         return 0;
     case RunMode::Request:
-        run_request();
+        if (platform::prepare_standard_streams()) // else no safe place for the response: nothing runs
+            serve_request(RequestSource {}, Response {});
         return 0;
+    case RunMode::Worker:
+        return run_worker(platform::standard_input());
+    case RunMode::WorkerAt:
+        return run_worker_at(worker_address(command_line));
     }
     return 0;
 }

@@ -22,6 +22,7 @@ bool prepare_standard_streams();
 
 NativeHandle standard_input();
 NativeHandle standard_output();
+NativeHandle standard_error();
 
 // Pauses the thread.
 void sleep_milliseconds(std::uint32_t milliseconds);

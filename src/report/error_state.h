@@ -1,16 +1,28 @@
-// The flag that an error page sets on the environment it is written for; it is never
-// cleared, and while it is set the environment writes no further response bytes.
+// The flag that an error page sets on the environment it is written for, and the response
+// the page goes to; the flag is never cleared, and while it is set the environment writes
+// no further response bytes.
 #pragma once
+
+#include "common/response.h"
 
 namespace qmt {
 
 class ErrorState {
 public:
+    ErrorState() = default;
+    explicit ErrorState(Response response)
+        : m_response(response)
+    {
+    }
+
     bool is_set() const { return m_set != 0; }
     void set() { m_set = 1; }
+    Response const& response() const { return m_response; }
+    void answer_on(Response response) { m_response = response; }
 
 private:
     int volatile m_set {0}; // also written from the fault report
+    Response m_response;
 };
 
 } // namespace qmt

@@ -11,12 +11,15 @@ thread_local ErrorState* slot = nullptr;
 
 // Runs inside a signal handler on POSIX. The page is written the way every page is: a
 // string-table lookup, copies into a stack buffer and write(), all safe there.
-void report_unhandled_fault()
+// A worker's request then ends with the status the process ends with, so that the server
+// learns it before the worker goes.
+void report_unhandled_fault(std::uint32_t ending_status)
 {
     ErrorState* state = slot;
     if (state == nullptr)
         return; // no request is running: there is nobody to answer
     report_error(*state, message::UnhandledFault);
+    state->response().end(ending_status);
 }
 
 } // namespace

@@ -21,6 +21,9 @@ class GatewayRequest : public ::testing::TestWithParam<Case> { };
 TEST_P(GatewayRequest, AnswersExactly)
 {
     Case const& row = GetParam();
+    if (fastcgi_worker() != nullptr)
+        if (std::string const reason = process_level_reason(row); !reason.empty())
+            GTEST_SKIP() << "not a worker's request: " << reason;
     std::string const report = fault_sweep_kind() == FaultKind::none
         ? run_case(target_under_test(), row)
         : run_fault_sweep(target_under_test(), row, fault_sweep_kind());

@@ -53,6 +53,7 @@ public:
                          std::vector<std::pair<std::string, std::string>> const& variables,
                          std::string const& copy = {}) const;
     std::string const& gateway() const { return m_options.gateway; }
+    std::string const& work_directory() const { return m_work_directory; }
 
     // The registry below HKEY_CLASSES_ROOT, keys written with backslashes: natively the
     // directory registry's files, under Wine the prefix's registry through reg.exe.

@@ -7,10 +7,10 @@ namespace {
 
 FaultReport installed_report = nullptr;
 
-LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS*)
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* exception)
 {
     if (installed_report != nullptr)
-        installed_report();
+        installed_report(exception->ExceptionRecord->ExceptionCode);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 

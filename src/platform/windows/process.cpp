@@ -22,6 +22,8 @@ NativeHandle standard_input() { return GetStdHandle(STD_INPUT_HANDLE); }
 
 NativeHandle standard_output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 
+NativeHandle standard_error() { return GetStdHandle(STD_ERROR_HANDLE); }
+
 void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 int compare_ignoring_case(char const* a, char const* b) { return lstrcmpiA(a, b); }
