@@ -89,7 +89,7 @@ HRESULT STDMETHODCALLTYPE Environment::SendString(BSTR Response, VARIANT* Sleep)
         return E_OUTOFMEMORY;
     m_channel.write(text.bytes.get(), text.length);
     m_channel.flush_response_unless_redirected();
-    sleep_pause(Sleep);
+    sleep_pause(Sleep, m_channel.response());
     return S_OK;
 }
 
@@ -106,7 +106,7 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
     if (m_channel.send_file(file, file.size().value_or(0)) == FileSent::not_mapped)
         return E_OUTOFMEMORY;
     m_channel.flush_response_unless_redirected();
-    sleep_pause(Sleep);
+    sleep_pause(Sleep, m_channel.response());
     return S_OK;
 }
 
@@ -131,7 +131,7 @@ HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT* Sleep)
     if (outcome == TemplateClose::not_read)
         return E_FAIL;
     m_channel.flush_response_unless_redirected();
-    sleep_pause(Sleep);
+    sleep_pause(Sleep, m_channel.response());
     return outcome == TemplateClose::written ? S_OK : E_OUTOFMEMORY;
 }
 

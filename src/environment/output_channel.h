@@ -18,6 +18,7 @@ enum class FileSent {
 class OutputChannel {
 public:
     void answer_on(Response response) { m_response = response; }
+    Response const& response() const { return m_response; }
     void write(void const* bytes, std::uint64_t length);
     // Sends the first `length` bytes of `file` in pieces of bounded size, so that memory and
     // address space stay the same whatever the file's size.

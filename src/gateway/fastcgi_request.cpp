@@ -4,7 +4,9 @@
 #include "platform/process.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace qmt {
 namespace {
@@ -14,6 +16,28 @@ constexpr std::size_t first_parameters_capacity = 4096;
 using fastcgi::RecordType;
 
 RecordType type_of(fastcgi::SplitRecord const& record) { return static_cast<RecordType>(record.header.type); }
+
+// FNV-1a: names are short, and a request's few dozen spread well over the slots.
+std::uint32_t name_hash(unsigned char const* name, std::size_t length)
+{
+    std::uint32_t hash = 2166136261u;
+    for (std::size_t i = 0; i < length; ++i)
+        hash = (hash ^ name[i]) * 16777619u;
+    return hash;
+}
+
+bool same_name(fastcgi::NameValue const& pair, char const* name, std::size_t length)
+{
+    return pair.name_length == length && std::memcmp(pair.name, name, length) == 0;
+}
+
+// The value up to its first zero byte, as an environment holds it.
+void take_value(fastcgi::NameValue const& pair, unsigned char const*& value, std::size_t& length)
+{
+    value = pair.value;
+    auto const* zero = static_cast<unsigned char const*>(std::memchr(pair.value, 0, pair.value_length));
+    length = zero != nullptr ? static_cast<std::size_t>(zero - pair.value) : pair.value_length;
+}
 
 } // namespace
 
@@ -48,8 +72,10 @@ FastCgiRequest::Start FastCgiRequest::start()
         }
         if (type_of(record) != RecordType::params)
             continue;
-        if (record.header.content_length == 0)
+        if (record.header.content_length == 0) {
+            index_parameters();
             return Start::serve;
+        }
         if (m_parameters_complete && !keep_parameters(record.content, record.header.content_length)) {
             m_parameters_complete = false;
             m_parameters.reset();
@@ -75,16 +101,58 @@ bool FastCgiRequest::keep_parameters(unsigned char const* bytes, std::size_t len
     return true;
 }
 
+void FastCgiRequest::index_parameters()
+{
+    if (!m_parameters_complete || m_parameters_length > UINT32_MAX - 1)
+        return;
+    std::size_t names = 0;
+    std::size_t position = 0;
+    fastcgi::NameValue pair;
+    for (;;) {
+        std::size_t const start = position;
+        if (!fastcgi::read_name_value(m_parameters.get(), m_parameters_length, position, pair))
+            break;
+        std::size_t slot = name_hash(pair.name, pair.name_length) % index_slots;
+        bool repeated = false;
+        while (m_index[slot] != 0 && !repeated) {
+            std::size_t at = m_index[slot] - 1;
+            fastcgi::NameValue earlier;
+            fastcgi::read_name_value(m_parameters.get(), m_parameters_length, at, earlier);
+            repeated = earlier.name_length == pair.name_length
+                && std::memcmp(earlier.name, pair.name, pair.name_length) == 0;
+            slot = (slot + 1) % index_slots;
+        }
+        if (repeated)
+            continue; // the first pair of a name is the one that counts
+        if (++names > max_indexed_names) {
+            std::fill(std::begin(m_index), std::end(m_index), 0u);
+            return;
+        }
+        m_index[slot] = static_cast<std::uint32_t>(start + 1);
+    }
+    m_indexed = true;
+}
+
 bool FastCgiRequest::find(char const* name, unsigned char const*& value, std::size_t& length) const
 {
     std::size_t const name_length = std::strlen(name);
-    std::size_t position = 0;
     fastcgi::NameValue pair;
+    if (m_indexed) {
+        std::size_t slot = name_hash(reinterpret_cast<unsigned char const*>(name), name_length) % index_slots;
+        for (; m_index[slot] != 0; slot = (slot + 1) % index_slots) {
+            std::size_t position = m_index[slot] - 1;
+            fastcgi::read_name_value(m_parameters.get(), m_parameters_length, position, pair);
+            if (same_name(pair, name, name_length)) {
+                take_value(pair, value, length);
+                return true;
+            }
+        }
+        return false;
+    }
+    std::size_t position = 0;
     while (fastcgi::read_name_value(m_parameters.get(), m_parameters_length, position, pair)) {
-        if (pair.name_length == name_length && std::memcmp(pair.name, name, name_length) == 0) {
-            value = pair.value;
-            auto const* zero = static_cast<unsigned char const*>(std::memchr(pair.value, 0, pair.value_length));
-            length = zero != nullptr ? static_cast<std::size_t>(zero - pair.value) : pair.value_length;
+        if (same_name(pair, name, name_length)) {
+            take_value(pair, value, length);
             return true;
         }
     }

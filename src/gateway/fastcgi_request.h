@@ -49,7 +49,13 @@ public:
     std::int64_t read_input(void* buffer, std::uint32_t length);
 
 private:
+    // Slots of the index of the parameters' names; a request with more names than
+    // `max_indexed_names` is searched name by name instead.
+    static constexpr std::size_t index_slots = 256;
+    static constexpr std::size_t max_indexed_names = index_slots * 3 / 4;
+
     bool keep_parameters(unsigned char const* bytes, std::size_t length);
+    void index_parameters();
     bool find(char const* name, unsigned char const*& value, std::size_t& length) const;
 
     FastCgiConnection& m_connection;
@@ -62,6 +68,10 @@ private:
     unsigned char const* m_pending {nullptr}; // input content not yet handed out
     std::size_t m_pending_length {0};
     bool m_input_ended {false};
+    // Where each name's first pair starts in m_parameters, plus one (0: a free slot),
+    // placed by the name's hash; built once, when the parameters are complete.
+    std::uint32_t m_index[index_slots] {};
+    bool m_indexed {false};
 };
 
 } // namespace qmt
