@@ -26,7 +26,7 @@ extern "C" HRESULT STDAPICALLTYPE LoadTypeLib(LPCOLESTR szFile, ITypeLib** pptli
     std::optional<std::uint64_t> const size = file.size();
     if (!file.is_open() || !size || *size == 0)
         return TYPE_E_CANTLOADLIBRARY;
-    qmt::platform::FileView const view = qmt::platform::FileView::map_read_only(file, *size);
+    qmt::platform::FileView const view = qmt::platform::FileView::map_read_only(file, 0, *size);
     if (!view.is_mapped())
         return TYPE_E_CANTLOADLIBRARY;
     std::span<unsigned char const> bytes(view.data(), static_cast<std::size_t>(view.length()));
