@@ -19,11 +19,15 @@ struct DecodingBuffers {
 struct Target {
     IDispatch* object {nullptr}; // belongs to the caller, also after a failure
     DISPID method {0};
+    // The names, in the value buffer: they live as long as the decoding buffers.
+    WideChar const* class_name {nullptr};
+    WideChar const* method_name {nullptr};
 };
 
 // Decodes `data` (rewritten in place) and resolves the target. False after an error page
-// has been written on `environment`: messages 5, 1, 2, 3, or 26 when storage for a name, a
-// value or an item cannot be had (the request is then not served with fields missing).
+// has been written on `environment`, with its line on standard error naming the step and
+// the cause: messages 5, 1, 2, 3, or 26 when storage for a name, a value or an item cannot be
+// had (the request is then not served with fields missing).
 bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers,
                       Target& target);
 
