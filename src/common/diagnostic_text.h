@@ -27,6 +27,7 @@ public:
     DiagnosticText& add_status(std::int32_t status); // an HRESULT
     DiagnosticText& add_decimal(std::int64_t value);
 
+    void clear() { m_length = 0; }
     std::string_view view() const { return {m_text, m_length}; }
     bool empty() const { return m_length == 0; }
 

@@ -67,7 +67,8 @@ bool resolve_target(Environment& environment, WideChar const* value, std::size_t
                     Target& target)
 {
     ErrorState& errors = environment.error_state();
-    DiagnosticText cause;
+    DiagnosticText& cause = buffers.line;
+    cause.clear();
     WideChar* method_name = nullptr;
     // The value lives in the value buffer unless it was empty (then nothing can split it).
     WideChar* text = value == buffers.value.data() ? buffers.value.data() : nullptr;
@@ -100,7 +101,8 @@ bool resolve_target(Environment& environment, WideChar const* value, std::size_t
     }
     // Any status but 0 is a failure, a success status such as S_FALSE included; an object
     // handed out with it is given back.
-    DiagnosticText creation;
+    DiagnosticText& creation = buffers.line;
+    creation.clear();
     creation.add("create ").add_quoted(class_name).add(" ");
     add_class_id(creation, class_id);
     creation.add(": ");
@@ -120,7 +122,8 @@ bool resolve_target(Environment& environment, WideChar const* value, std::size_t
     LPOLESTR names[] = {method_name};
     HRESULT const found = target.object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &target.method);
     if (found != S_OK) {
-        DiagnosticText lookup;
+        DiagnosticText& lookup = buffers.line;
+        lookup.clear();
         lookup.add("find method ")
             .add_quoted(method_name)
             .add(" of ")
@@ -239,9 +242,9 @@ bool decode_form_data(Environment& environment, char* data, std::size_t count, D
         return stored;
     });
     if (!stored) {
-        DiagnosticText cause;
+        buffers.line.clear();
         report_error(environment.error_state(), message::RequestOutOfMemory,
-                     cause.add("decode the form data: not enough memory"));
+                     buffers.line.add("decode the form data: not enough memory"));
         return false;
     }
     return resolved;

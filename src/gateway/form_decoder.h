@@ -3,6 +3,7 @@
 // method's dispatch identifier. Every later pair becomes an item of CustomItems.
 #pragma once
 
+#include "common/diagnostic_text.h"
 #include "common/scratch_buffer.h"
 #include "common/wide_text.h"
 #include "environment/environment.h"
@@ -14,6 +15,9 @@ namespace qmt {
 struct DecodingBuffers {
     ScratchBuffer<WideChar> name;
     ScratchBuffer<WideChar> value;
+    // The request's one line for standard error, built step by step where a failure happens:
+    // one buffer for the whole request keeps the request path's stack shallow.
+    DiagnosticText line;
 };
 
 struct Target {

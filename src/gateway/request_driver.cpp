@@ -47,6 +47,7 @@ CallOutcome call_method(Target const& target, Environment& environment)
 // "call method "Run" of "Shop.Catalog": ", the start of the call's line on standard error.
 void start_call_line(DiagnosticText& line, Target const& target)
 {
+    line.clear();
     line.add("call method ").add_quoted(target.method_name).add(" of ").add_quoted(target.class_name).add(": ");
 }
 
@@ -68,7 +69,7 @@ void report_exception(Environment& environment, EXCEPINFO& exception, Diagnostic
 bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& target)
 {
     ErrorState& errors = environment.error_state();
-    DiagnosticText cause;
+    DiagnosticText& cause = buffers.line;
     RequestLine request;
     if (!take_in_request(*environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
         || !buffers.value.reserve(initial_text_buffer)) {
@@ -124,22 +125,22 @@ void run_request()
         return; // no safe place for the response: nothing runs
     CoInitialize(nullptr);
     bool const status_500 = pages_answer_with_status_500();
+    DecodingBuffers buffers;
     Environment* environment = Environment::create();
     if (environment == nullptr) {
         ErrorState unattached; // the page has no environment to stop
         unattached.answer_with_status_500(status_500);
-        DiagnosticText cause;
-        report_error(unattached, message::RequestOutOfMemory, cause.add("create the environment: not enough memory"));
+        report_error(unattached, message::RequestOutOfMemory,
+                     buffers.line.add("create the environment: not enough memory"));
         CoUninitialize();
         return;
     }
     environment->error_state().answer_with_status_500(status_500);
     hold_for_fault_report(&environment->error_state());
 
-    DecodingBuffers buffers;
     Target target;
     CallOutcome outcome;
-    DiagnosticText call_line;
+    DiagnosticText& call_line = buffers.line;
     if (prepare_call(*environment, buffers, target)) {
         hold_method_for_fault_report(target.class_name, target.method_name);
         outcome = call_method(target, *environment);
