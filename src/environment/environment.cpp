@@ -1,6 +1,5 @@
 #include "environment/environment.h"
 
-#include "automation/not_built_yet.h"
 #include "common/text_conversion.h"
 #include "environment/sleep_pause.h"
 #include "report/error_page.h"
@@ -39,10 +38,10 @@ Environment::~Environment()
         m_custom_items->owner_gone();
     m_server_items.reset();
     m_custom_items.reset();
-    m_template.file.close();
+    // An open template is closed and its fields freed; nothing of it is written.
+    m_template.discard();
     // Destruction only closes the output file: bytes written so far stay in it.
     m_channel.redirect_to(platform::File {});
-    m_template.sections.clear();
 }
 
 HRESULT Environment::open_named_file(BSTR Filename, platform::File (*open)(char const*), std::uint32_t failure_message,
@@ -114,20 +113,30 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
     return S_OK;
 }
 
-// The template field store does not exist yet: no template can be opened.
-HRESULT STDMETHODCALLTYPE Environment::OpenTemplate(BSTR) { return not_built_yet; }
+HRESULT STDMETHODCALLTYPE Environment::OpenTemplate(BSTR Filename) { return m_template.open(Filename, m_error_state); }
 
-// Would store a placeholder and its replacement in the template field store, not built yet.
-HRESULT STDMETHODCALLTYPE Environment::SendTemplate(BSTR, BSTR) { return not_built_yet; }
+HRESULT STDMETHODCALLTYPE Environment::SendTemplate(BSTR Placeholder, BSTR Replacement)
+{
+    return m_template.send(Placeholder, Replacement, m_error_state);
+}
 
-// Would open a repeated section of the template field store, not built yet.
-HRESULT STDMETHODCALLTYPE Environment::BeginSection(BSTR) { return not_built_yet; }
+HRESULT STDMETHODCALLTYPE Environment::BeginSection(BSTR SectionName)
+{
+    return m_template.begin_section(SectionName, m_error_state);
+}
 
-// Would close the current repeated section of the template field store, not built yet.
-HRESULT STDMETHODCALLTYPE Environment::EndSection() { return not_built_yet; }
+HRESULT STDMETHODCALLTYPE Environment::EndSection() { return m_template.end_section(m_error_state); }
 
-// Template expansion is not built yet: nothing is streamed.
-HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT*) { return not_built_yet; }
+HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT* Sleep)
+{
+    auto write = [this](void const* bytes, std::uint64_t length) { m_channel.write(bytes, length); };
+    TemplateClose const outcome = m_template.close(ByteSink(write), m_error_state);
+    if (outcome == TemplateClose::not_read)
+        return E_FAIL;
+    m_channel.flush_standard_output_unless_redirected();
+    sleep_pause(Sleep);
+    return outcome == TemplateClose::written ? S_OK : E_OUTOFMEMORY;
+}
 
 HRESULT STDMETHODCALLTYPE Environment::OpenOutputFile(BSTR Filename)
 {

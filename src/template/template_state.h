@@ -1,18 +1,40 @@
-// The fields of the template that is open on an environment: the template file, the
-// section that SendTemplate appends to, and the list of sections.
+// The template that is open on an environment: its file and its store of fields. These are
+// the environment's five template members (OpenTemplate, SendTemplate, BeginSection,
+// EndSection, CloseTemplate); each reports its messages on the environment's error state.
+// Only CloseTemplate looks at that state.
 #pragma once
 
-#include "common/pointer_list.h"
+#include "automation/automation.h"
 #include "platform/file.h"
-
-#include <cstdint>
+#include "report/error_state.h"
+#include "template/gathered_output.h"
+#include "template/section_store.h"
 
 namespace qmt {
 
-struct TemplateState {
-    platform::File file;
-    std::int32_t current_section {0};
-    PointerList sections;
+enum class TemplateClose {
+    not_read, // no template open, an error page earlier, or the template could not be mapped: nothing changed
+    written, // the page is written (or ended by its message); the template is closed
+    written_short_of_memory, // the same, but the page stopped where memory ran out
+};
+
+class TemplateState {
+public:
+    bool is_open() const { return m_file.is_open(); }
+
+    HRESULT open(WideChar const* filename, ErrorState& error_state);
+    HRESULT send(WideChar const* placeholder, WideChar const* replacement, ErrorState& error_state);
+    HRESULT begin_section(WideChar const* name, ErrorState& error_state);
+    HRESULT end_section(ErrorState& error_state);
+    // Expands the template into `sink`, every byte handed on before it returns, then closes
+    // the template and releases the store. The caller flushes and pauses.
+    TemplateClose close(ByteSink sink, ErrorState& error_state);
+    // Closes an open template and releases the store without writing anything.
+    void discard();
+
+private:
+    platform::File m_file;
+    SectionStore m_store;
 };
 
 } // namespace qmt

@@ -91,6 +91,53 @@ std::string file_not_opened(std::string_view file_name)
     return text({"The file ", file_name, " was not found or could not be opened."});
 }
 
+std::string template_already_open(std::string_view file_name)
+{
+    return text({"OpenTemplate was called on file ", file_name,
+                 " without calling CloseTemplate first on a previously opened template file."});
+}
+
+std::string send_template_without_template(std::string_view placeholder)
+{
+    return text({"SendTemplate for template ", placeholder,
+                 " was called before any call to OpenTemplate.  OpenTemplate must be called first."});
+}
+
+std::string begin_section_without_template(std::string_view section_name)
+{
+    return text({"BeginSection with section name ", section_name,
+                 " was called before any call to OpenTemplate.  OpenTemplate must be called first."});
+}
+
+std::string section_name_reused(std::string_view section_name)
+{
+    return text({"The section name ", section_name,
+                 " has already been used.  A section must only be referenced once per program."});
+}
+
+std::string section_not_referenced(std::string_view section_name)
+{
+    return text({"The section name ", section_name,
+                 " was found in the HTML file but has not been referenced via the SetSection and SendTemplate "
+                 "methods."});
+}
+
+std::string field_not_referenced(std::string_view field_name)
+{
+    return text({"The template field ", field_name,
+                 " was found in the template file but has not been referenced using the SendTemplate method."});
+}
+
+std::string send_template_null_parameters()
+{
+    return "A call with null parameters was made to SendTemplate.  Entry not added.";
+}
+
+std::string end_section_missing()
+{
+    return "The end of the file was reached before reaching the EndSection comment in the template file.";
+}
+
 std::string unhandled_fault()
 {
     return "An unhandled, unknown error occurred in Quillmate.  Please contact technical support to report the "
@@ -101,6 +148,11 @@ std::string target_raised(std::string_view source, std::string_view description)
 {
     return text({"A Visual Basic Exception happened.  Relevant source for the problem is \"", source,
                  ".\"  Visual Basic's description of the problem is \"", description, ".\""});
+}
+
+std::string end_section_without_template()
+{
+    return "EndSection with was called before any call to OpenTemplate.  OpenTemplate must be called first.";
 }
 
 std::string output_file_already_open(std::string_view file_name)

@@ -21,8 +21,17 @@ std::string custom_item_out_of_range(std::string_view number); // 7
 std::string server_item_out_of_range(std::string_view number); // 8
 std::string name_not_found(std::string_view name); // 9
 std::string file_not_opened(std::string_view file_name); // 10
+std::string template_already_open(std::string_view file_name); // 11
+std::string send_template_without_template(std::string_view placeholder); // 12
+std::string begin_section_without_template(std::string_view section_name); // 13
+std::string section_name_reused(std::string_view section_name); // 14
+std::string section_not_referenced(std::string_view section_name); // 15
+std::string field_not_referenced(std::string_view field_name); // 16
+std::string send_template_null_parameters(); // 18
+std::string end_section_missing(); // 20
 std::string unhandled_fault(); // 21
 std::string target_raised(std::string_view source, std::string_view description); // 22
+std::string end_section_without_template(); // 23
 std::string output_file_already_open(std::string_view file_name); // 24
 std::string output_file_not_created(std::string_view file_name); // 25
 std::string request_out_of_memory(); // 26

@@ -382,6 +382,8 @@ void Script::keep_enumerator()
 
 Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exception, HRESULT& status)
 {
+    if (perform_template_command(command, argument))
+        return Outcome::go_on;
     if (command_is(command, PROBE_TEXT("send"))) {
         send(argument);
     } else if (command_is(command, PROBE_TEXT("sendnull"))) {

@@ -32,6 +32,17 @@
 //   fail S        ends the method with the status S (decimal, or hexadecimal after "0x")
 //   fault         writes through a null pointer
 //   keep          adds a reference to the environment that is never given back
+//   template V    OpenTemplate(V)
+//   templatenull  OpenTemplate with a null name
+//   field P|R     SendTemplate(P, R), split at the first "|" (without one, R is empty)
+//   fieldrows N|P|R
+//                 SendTemplate(P, R) N times (rows of a section with one field), traced once
+//   fieldnullname R
+//                 SendTemplate with a null Placeholder; fieldnullvalue P: a null Replacement
+//   section V     BeginSection(V); sectionnull: with a null name
+//   endsection    EndSection()
+//   closetemplate CloseTemplate() with Sleep omitted; closetemplatesleep V: with Sleep = V as
+//                 a text variant
 //   keepenum      keeps an enumerator copy of CustomItems (from _NewEnum) in a module-level
 //                 slot beyond the end of the method, as an object may keep a For Each object in
 //                 a global. When the library is unloaded, after the environment is gone, the
@@ -73,6 +84,8 @@ private:
     enum class Outcome { go_on, end };
 
     Outcome perform(BSTR command, BSTR argument, EXCEPINFO* exception, HRESULT& status);
+    // The template commands (probe_template.cpp); false when `command` is none of them.
+    bool perform_template_command(BSTR command, BSTR argument);
     HRESULT traced(char const* call, HRESULT status) const;
     HRESULT send(OLECHAR const* text);
     HRESULT send_with_sleep(OLECHAR const* text, VARIANT* sleep);

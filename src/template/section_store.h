@@ -1,0 +1,139 @@
+// The template store: while a template is open, its sections in order of creation, each a
+// list of placeholder/replacement pairs in the order SendTemplate sent them, and the
+// section that SendTemplate appends to. Section 0 is the main section, without a name: the
+// values of the fields outside section blocks. Expansion reads a section as a table of
+// rows (row_width, find_in_row).
+//
+// Each distinct placeholder text is kept once and entries name it by number, so comparing
+// placeholders is comparing numbers, and a name from a template is looked up once.
+// Replacements are kept already converted to the ANSI code page, with the room each
+// character needs there, so that expansion only copies bytes.
+#pragma once
+
+#include "common/pointer_list.h"
+#include "platform/wide_char.h"
+#include "template/heap_array.h"
+#include "template/text_arena.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qmt {
+
+// A name in the store: its length, then its UTF-16 units and a terminating zero.
+struct StoredName {
+    std::uint32_t length;
+
+    WideChar const* units() const { return reinterpret_cast<WideChar const*>(this + 1); }
+};
+
+// A name to look up: counted, as one cut out of a template may hold zero units (which no
+// stored name does).
+struct CountedName {
+    WideChar const* units;
+    std::size_t length;
+};
+
+// Equal unit for unit: case-sensitive, no trimming, no normalisation.
+inline bool same_name(StoredName const& stored, CountedName name)
+{
+    if (stored.length != name.length)
+        return false;
+    WideChar const* const units = stored.units();
+    for (std::size_t i = 0; i < name.length; ++i)
+        if (units[i] != name.units[i])
+            return false;
+    return true;
+}
+
+using PlaceholderNumber = std::uint32_t;
+inline constexpr std::int64_t no_placeholder = -1;
+
+struct SectionEntry {
+    PlaceholderNumber placeholder;
+    std::uint32_t length; // of the replacement, in bytes
+    unsigned char const* replacement; // in the ANSI code page
+};
+
+struct SectionRecord {
+    StoredName const* name {nullptr}; // none for the main section and a section begun without a name
+    HeapArray<SectionEntry> entries;
+
+    std::int32_t count() const { return static_cast<std::int32_t>(entries.size()); }
+};
+
+class SectionStore {
+public:
+    SectionStore() = default;
+    SectionStore(SectionStore const&) = delete;
+    SectionStore& operator=(SectionStore const&) = delete;
+    ~SectionStore() { release(); }
+
+    bool is_empty() const { return m_sections.count() == 0; }
+    std::int32_t count() const { return m_sections.count(); }
+    SectionRecord const& section(std::int32_t index) const
+    {
+        return *static_cast<SectionRecord const*>(m_sections.at(index));
+    }
+    SectionRecord const& main_section() const { return section(0); }
+
+    // Appends a section named with a copy of `name` (none when null); the new section
+    // becomes current when `make_current` is set. False when memory is short.
+    bool add_section(WideChar const* name, bool make_current);
+    void make_main_section_current() { m_current = 0; }
+    // Appends a pair to the current section; false (nothing added) when memory is short.
+    bool append(WideChar const* placeholder, WideChar const* replacement);
+
+    // The first section whose name equals `name`; -1 when none does. Sections without a
+    // name never match, and a null name matches nothing.
+    std::int32_t find_section(WideChar const* name) const;
+    std::int32_t find_section(CountedName name) const;
+    // The number of the placeholder text equal to `name`; no_placeholder when none was sent.
+    std::int64_t find_placeholder(CountedName name) const;
+
+    // Frees every section with its entries; the store is empty and section 0 current.
+    void release();
+
+private:
+    StoredName const* copy_name(WideChar const* text, std::size_t length);
+    bool number_placeholder(CountedName name, PlaceholderNumber& number);
+    bool grow_slots();
+    unsigned char const* converted_copy(WideChar const* text, std::size_t length, bool ascii, std::uint32_t& bytes);
+
+    PointerList m_sections;
+    std::int32_t m_current {0};
+    TextArena m_texts;
+    // The distinct placeholder texts by number, and an open-addressed table of them by
+    // hash: each slot holds a number + 1, or 0 when free; its size is a power of two.
+    HeapArray<StoredName const*> m_placeholders;
+    std::uint32_t* m_slots {nullptr};
+    std::size_t m_slot_count {0};
+    // The placeholders numbered last, tried before the table: rows repeat a few of them.
+    struct Recent {
+        StoredName const* name {nullptr};
+        PlaceholderNumber number {0};
+    };
+    static constexpr std::size_t recent_count = 4;
+    Recent m_recent[recent_count] {};
+    std::size_t m_next_recent {0};
+};
+
+// The entries of one row: the index of the first later entry whose placeholder repeats the
+// first one's, or the entry count when none does; 0 for a section without entries.
+std::int32_t row_width(SectionRecord const& section);
+
+// The first entry of row `row` (entries row × width up to the next row) with placeholder
+// `placeholder`; null when none has it. A width of 0 stands for the whole list.
+inline SectionEntry const* find_in_row(SectionRecord const& section, std::int64_t placeholder, std::int32_t row,
+                                       std::int32_t width)
+{
+    std::size_t const span = width == 0 ? section.entries.size() : static_cast<std::size_t>(width);
+    std::size_t const first = static_cast<std::size_t>(row) * span;
+    std::size_t const limit = first + span < section.entries.size() ? first + span : section.entries.size();
+    for (std::size_t index = first; index < limit; ++index)
+        if (section.entries[index].placeholder == placeholder)
+            return &section.entries[index];
+    return nullptr;
+}
+
+} // namespace qmt

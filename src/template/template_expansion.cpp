@@ -1,0 +1,296 @@
+#include "template/template_expansion.h"
+
+#include "common/scratch_buffer.h"
+#include "common/text_conversion.h"
+#include "report/error_page.h"
+#include "report/message_numbers.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+namespace qmt {
+namespace {
+
+// A page shows at most 999 bytes of message: a longer name is handed to the report cut to
+// this, which keeps its conversion small and still fills the page.
+constexpr std::size_t longest_reported_name = 4000;
+
+// Converts a name cut out of the template into `out` (room for length + 1 units) and gives
+// it counted. A name too long for the platform's conversion becomes a single zero unit,
+// which no placeholder or section name equals.
+CountedName convert_template_name(TemplateByte const* name, std::size_t length, WideChar* out)
+{
+    if (length > INT_MAX) {
+        out[0] = 0;
+        return {out, 1};
+    }
+    return {out, wide_from_narrow_into(reinterpret_cast<char const*>(name), length, out, length + 1)};
+}
+
+struct Segment {
+    TemplateByte const* begin;
+    TemplateByte const* end;
+};
+
+struct BodyField {
+    TemplateByte const* name;
+    std::size_t length;
+    std::int64_t placeholder; // the stored placeholder of that name, or no_placeholder
+};
+
+// A section block's body: literal segments S0 to Sm around the field names F0 to Fm-1.
+struct Body {
+    HeapArray<Segment> segments;
+    HeapArray<BodyField> fields;
+    TemplateByte const* end_comment {nullptr}; // the opener of the section end comment
+};
+
+enum class Step { done, stop, no_memory };
+
+// Writes the body once per row of the section; stops at a field that a row lacks and gives
+// it, or null when every row is written. Every row is whole here (rows × width entries at
+// most). The arrays are reached through locals: a copy's bytes may alias any memory, so a
+// pointer read from an object would be read again after every copy.
+BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body const& body, GatheredOutput& output)
+{
+    GatheredOutput::Cursor out(output);
+    std::size_t const span = static_cast<std::size_t>(width);
+    std::size_t const rows = static_cast<std::size_t>(section.count()) / span;
+    std::size_t const fields = body.fields.size();
+    Segment const* const segments = &body.segments[0];
+    BodyField const* const names = fields > 0 ? &body.fields[0] : nullptr;
+    SectionEntry const* row_entries = &section.entries[0];
+    for (std::size_t row = 0; row < rows; ++row, row_entries += span) {
+        for (std::size_t j = 0; j < fields; ++j) {
+            out.write(segments[j].begin, static_cast<std::size_t>(segments[j].end - segments[j].begin));
+            std::int64_t const placeholder = names[j].placeholder;
+            std::size_t column = 0;
+            while (column < span && row_entries[column].placeholder != placeholder)
+                ++column;
+            if (column == span)
+                return &names[j];
+            out.write(row_entries[column].replacement, row_entries[column].length);
+        }
+        out.write(segments[fields].begin, static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
+    }
+    return nullptr;
+}
+
+class Expansion {
+public:
+    Expansion(TemplateByte const* begin, std::size_t size, SectionStore const& store, GatheredOutput& output,
+              ErrorState& error_state)
+        : m_begin(begin)
+        , m_end(begin + size)
+        , m_store(store)
+        , m_output(output)
+        , m_error_state(error_state)
+    {
+    }
+
+    ExpansionEnd run()
+    {
+        scan();
+        return m_short_of_memory ? ExpansionEnd::short_of_memory : ExpansionEnd::finished;
+    }
+
+private:
+    void scan();
+    // Each gives the position at which the scan resumes, or null when it ends.
+    TemplateByte const* expand_field(TemplateByte const* name);
+    TemplateByte const* expand_section(TemplateByte const* name);
+    TemplateByte const* skip_block_without_rows(TemplateByte const* after_name);
+    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body const& body);
+    Step parse_body(TemplateByte const* after_name, Body& body);
+
+    // The template marker, when the comment whose opener ends at `after_opener` has one:
+    // the position right after it, else null.
+    TemplateByte const* template_marker_after(TemplateByte const* after_opener) const
+    {
+        TemplateByte const* const marker = skip_whitespace(after_opener, m_end);
+        return spells(marker, m_end, template_marker) ? marker + template_marker.length : nullptr;
+    }
+    void write(TemplateByte const* from, TemplateByte const* to)
+    {
+        m_output.write(from, static_cast<std::size_t>(to - from));
+    }
+    bool convert_name(TemplateByte const* name, TemplateByte const* name_end, ScratchBuffer<WideChar>& out,
+                      CountedName& result);
+    void report(std::uint32_t message);
+    void report_name(std::uint32_t message, TemplateByte const* name, TemplateByte const* name_end);
+    TemplateByte const* out_of_memory()
+    {
+        m_short_of_memory = true;
+        return nullptr;
+    }
+
+    TemplateByte const* const m_begin;
+    TemplateByte const* const m_end;
+    SectionStore const& m_store;
+    GatheredOutput& m_output;
+    ErrorState& m_error_state;
+    ScratchBuffer<WideChar> m_name;
+    bool m_short_of_memory {false};
+};
+
+void Expansion::scan()
+{
+    TemplateByte const* literal = m_begin; // the run of literal text not yet written
+    TemplateByte const* cursor = m_begin;
+    for (;;) {
+        TemplateByte const* const after_opener = find_marker(cursor, m_end, comment_opener);
+        if (after_opener == nullptr) {
+            write(literal, m_end);
+            return;
+        }
+        TemplateByte const* const name = template_marker_after(after_opener);
+        if (name == nullptr) {
+            // An ordinary comment: literal text, scanned on from right after its opener.
+            cursor = after_opener;
+            continue;
+        }
+        write(literal, after_opener - comment_opener.length);
+        TemplateByte const* const resume = spells(name, m_end, section_start_marker)
+            ? expand_section(name + section_start_marker.length)
+            : expand_field(name);
+        if (resume == nullptr)
+            return;
+        literal = cursor = resume;
+    }
+}
+
+TemplateByte const* Expansion::expand_field(TemplateByte const* name)
+{
+    TemplateByte const* const end_of_name = name_end(name, m_end);
+    CountedName wide;
+    if (!convert_name(name, end_of_name, m_name, wide))
+        return out_of_memory();
+    SectionEntry const* const entry = find_in_row(m_store.main_section(), m_store.find_placeholder(wide), 0, 0);
+    if (entry == nullptr) {
+        report_name(message::FieldNotReferenced, name, end_of_name);
+        return nullptr;
+    }
+    m_output.write(entry->replacement, entry->length);
+    // Whatever stands between the name and the closer is dropped.
+    return find_marker(end_of_name, m_end, comment_closer);
+}
+
+TemplateByte const* Expansion::expand_section(TemplateByte const* name)
+{
+    TemplateByte const* const end_of_name = name_end(name, m_end);
+    CountedName wide;
+    if (!convert_name(name, end_of_name, m_name, wide))
+        return out_of_memory();
+    std::int32_t const index = m_store.find_section(wide);
+    if (index < 0) {
+        report_name(message::SectionNotReferenced, name, end_of_name);
+        return nullptr;
+    }
+    SectionRecord const& section = m_store.section(index);
+    std::int32_t const width = row_width(section);
+    if (width == 0)
+        return skip_block_without_rows(end_of_name);
+    Body body;
+    switch (parse_body(end_of_name, body)) {
+    case Step::stop:
+        return nullptr;
+    case Step::no_memory:
+        return out_of_memory();
+    case Step::done:
+        break;
+    }
+    return write_rows(section, width, body);
+}
+
+TemplateByte const* Expansion::skip_block_without_rows(TemplateByte const* after_name)
+{
+    // The end marker's letters wherever they stand next, inside a comment or not.
+    TemplateByte const* const end_marker = find_marker(after_name, m_end, section_end_marker);
+    if (end_marker == nullptr) {
+        report(message::EndSectionMissing);
+        return nullptr;
+    }
+    return find_marker(end_marker, m_end, comment_closer);
+}
+
+TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body const& body)
+{
+    BodyField const* const missing = replay_body(section, width, body, m_output);
+    if (missing != nullptr) {
+        report_name(message::FieldNotReferenced, missing->name, missing->name + missing->length);
+        return nullptr;
+    }
+    return find_marker(body.end_comment, m_end, comment_closer);
+}
+
+Step Expansion::parse_body(TemplateByte const* after_name, Body& body)
+{
+    TemplateByte const* cursor = after_name;
+    for (;;) {
+        TemplateByte const* const segment_start = find_marker(cursor, m_end, comment_closer);
+        if (segment_start == nullptr) {
+            report(message::EndSectionMissing);
+            return Step::stop;
+        }
+        // The next comment with the template marker; other comments are literal text.
+        TemplateByte const* search = segment_start;
+        TemplateByte const* after_opener;
+        TemplateByte const* name;
+        do {
+            after_opener = find_marker(search, m_end, comment_opener);
+            if (after_opener == nullptr) {
+                report(message::EndSectionMissing);
+                return Step::stop;
+            }
+            name = template_marker_after(after_opener);
+            search = after_opener;
+        } while (name == nullptr);
+        TemplateByte const* const opener = after_opener - comment_opener.length;
+        if (!body.segments.append({segment_start, opener}))
+            return Step::no_memory;
+        if (spells(name, m_end, section_end_marker)) {
+            body.end_comment = opener;
+            return Step::done;
+        }
+        cursor = name_end(name, m_end);
+        CountedName wide;
+        if (!convert_name(name, cursor, m_name, wide)
+            || !body.fields.append({name, static_cast<std::size_t>(cursor - name), m_store.find_placeholder(wide)}))
+            return Step::no_memory;
+    }
+}
+
+bool Expansion::convert_name(TemplateByte const* name, TemplateByte const* name_end, ScratchBuffer<WideChar>& out,
+                             CountedName& result)
+{
+    std::size_t const length = static_cast<std::size_t>(name_end - name);
+    if (length >= SIZE_MAX / sizeof(WideChar) || !out.reserve(length + 1))
+        return false;
+    result = convert_template_name(name, length, out.data());
+    return true;
+}
+
+void Expansion::report(std::uint32_t message)
+{
+    m_output.flush();
+    report_error(m_error_state, message);
+}
+
+void Expansion::report_name(std::uint32_t message, TemplateByte const* name, TemplateByte const* name_end)
+{
+    m_output.flush();
+    std::size_t const length = std::min(static_cast<std::size_t>(name_end - name), longest_reported_name);
+    report_error_counted(m_error_state, message, reinterpret_cast<char const*>(name),
+                         static_cast<std::int32_t>(length));
+}
+
+} // namespace
+
+ExpansionEnd expand_template(TemplateByte const* begin, std::size_t size, SectionStore const& store,
+                             GatheredOutput& output, ErrorState& error_state)
+{
+    return Expansion(begin, size, store, output, error_state).run();
+}
+
+} // namespace qmt
