@@ -74,8 +74,9 @@ std::size_t describe_open_failure(char const* path, char* text, std::size_t capa
         cause = "not a regular file (a directory, FIFO, device or socket is never opened)";
     else
         cause = std::strerror(error);
+    // The words without a terminator: the caller takes them by length.
     std::size_t const length = std::min(std::strlen(cause), capacity);
-    std::memcpy(text, cause, length);
+    std::copy_n(cause, length, text);
     return length;
 }
 
