@@ -105,6 +105,17 @@ std::vector<Case> diagnostics_cases()
                                 "method Qmt.Probe Run was running\n")
             .expect_diagnostics_under_wine("quillmate: page 21: fault: exception 0xC0000005 (access violation) while "
                                            "the user's method Qmt.Probe Run was running\n"));
+    add(Case(group, "FileThatCannotBeSentIsNamedWithTheSystemsWords")
+            .run("file={DIR}/missing.htm")
+            .expect(page(file_not_opened("{DIR}/missing.htm")))
+            .expect_diagnostics("quillmate: page 10: open \"{DIR}/missing.htm\": No such file or directory\n")
+            .expect_diagnostics_under_wine("quillmate: page 10: open \"{DIR}/missing.htm\": File not found.\n"));
+    add(Case(group, "DirectoryToSendIsNamedAsNoRegularFile")
+            .only_natively()
+            .run("file={DIR}")
+            .expect(page(file_not_opened("{DIR}")))
+            .expect_diagnostics("quillmate: page 10: open \"{DIR}\": not a regular file (a directory, FIFO, device or "
+                                "socket is never opened)\n"));
     add(Case(group, "TextsOnTheLineAreNotEscapedForHtmlButControlsAre")
             .get("obj=%3Cb%3E%0A+Run")
             .expect(page(class_not_registered("&lt;b&gt;\n")))
