@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the end-to-end table (tests/e2e) against every gateway that has been built:
 #   build/native/quillmate, build/sanitize/quillmate (if built) and, under Wine,
-#   build/win64/quillmate.exe.
+#   build/win64/quillmate.exe. The native and sanitizer gateways run the table a second
+#   time as a persistent worker, each row a FastCGI request to it (qmt_e2e --fastcgi).
 # Usage: tools/run-e2e.sh [--build-root DIR] [qmt_e2e flags, e.g. --gtest_filter=ErrorPage/*]
 #        tools/run-e2e.sh --valgrind [--build-root DIR] [qmt_e2e flags]
 # With --valgrind only the native gateway runs, each request under valgrind's memcheck: any
@@ -74,12 +75,15 @@ fi
 
 if [ -x "$build_root/native/quillmate" ]; then
     run native --gateway "$build_root/native/quillmate" "$@"
+    run "native, FastCGI worker" --gateway "$build_root/native/quillmate" --fastcgi "$@"
 fi
 if [ -x "$build_root/sanitize/quillmate" ]; then
     # A sanitizer report (leaks included) ends the gateway with a failure status, which
     # fails the row; the report is shown with it. The caller's sanitizer options apply.
-    run sanitize --gateway "$build_root/sanitize/quillmate" --pass-env ASAN_OPTIONS --pass-env UBSAN_OPTIONS \
-        --pass-env LSAN_OPTIONS "$@"
+    sanitizer_options=(--pass-env ASAN_OPTIONS --pass-env UBSAN_OPTIONS --pass-env LSAN_OPTIONS)
+    run sanitize --gateway "$build_root/sanitize/quillmate" "${sanitizer_options[@]}" "$@"
+    # The worker's report comes when it ends, after the last row, and fails the run.
+    run "sanitize, FastCGI worker" --gateway "$build_root/sanitize/quillmate" --fastcgi "${sanitizer_options[@]}" "$@"
 fi
 if [ -f "$build_root/win64/quillmate.exe" ]; then
     if [ -x "$wine" ]; then

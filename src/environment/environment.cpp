@@ -9,11 +9,13 @@
 
 namespace qmt {
 
-Environment* Environment::create()
+Environment* Environment::create(Response response)
 {
     Environment* environment = EarlyBoundObject::create();
     if (environment == nullptr)
         return nullptr;
+    environment->m_error_state.answer_on(response);
+    environment->m_channel.answer_on(response);
     if (!environment->m_server_items || !environment->m_custom_items) {
         // Nothing may be reached through a missing collection: no environment at all.
         environment->Release();
@@ -91,8 +93,8 @@ HRESULT STDMETHODCALLTYPE Environment::SendString(BSTR Response, VARIANT* Sleep)
     if (!text.bytes)
         return E_OUTOFMEMORY;
     m_channel.write(text.bytes.get(), text.length);
-    m_channel.flush_standard_output_unless_redirected();
-    sleep_pause(Sleep);
+    m_channel.flush_response_unless_redirected();
+    sleep_pause(Sleep, m_channel.response());
     return S_OK;
 }
 
@@ -108,8 +110,8 @@ HRESULT STDMETHODCALLTYPE Environment::SendFile(BSTR Filename, VARIANT* Sleep)
     // when a piece cannot be mapped, the rest of the file is not sent.
     if (m_channel.send_file(file, file.size().value_or(0)) == FileSent::not_mapped)
         return E_OUTOFMEMORY;
-    m_channel.flush_standard_output_unless_redirected();
-    sleep_pause(Sleep);
+    m_channel.flush_response_unless_redirected();
+    sleep_pause(Sleep, m_channel.response());
     return S_OK;
 }
 
@@ -133,8 +135,8 @@ HRESULT STDMETHODCALLTYPE Environment::CloseTemplate(VARIANT* Sleep)
     TemplateClose const outcome = m_template.close(ByteSink(write), m_error_state);
     if (outcome == TemplateClose::not_read)
         return E_FAIL;
-    m_channel.flush_standard_output_unless_redirected();
-    sleep_pause(Sleep);
+    m_channel.flush_response_unless_redirected();
+    sleep_pause(Sleep, m_channel.response());
     return outcome == TemplateClose::written ? S_OK : E_OUTOFMEMORY;
 }
 

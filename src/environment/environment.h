@@ -21,8 +21,9 @@ class Environment final
 public:
     using Heap = ObjectHeap;
 
-    // A new environment with one reference and two empty collections; null when memory is short.
-    static Environment* create();
+    // A new environment with one reference and two empty collections, answering on
+    // `response`; null when memory is short.
+    static Environment* create(Response response = {});
 
     ServerItemCollection* server_items() const { return m_server_items.get(); }
     CustomItemCollection* custom_items() const { return m_custom_items.get(); }

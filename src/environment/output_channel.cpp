@@ -1,7 +1,6 @@
 #include "environment/output_channel.h"
 
 #include "platform/io.h"
-#include "platform/process.h"
 
 #include <algorithm>
 
@@ -14,17 +13,21 @@ constexpr std::uint64_t view_size = 16 * platform::FileView::view_alignment;
 
 } // namespace
 
-platform::NativeHandle OutputChannel::target() const
+bool OutputChannel::write_to_target(void const* bytes, std::uint64_t length) const
 {
-    return m_output_file.is_open() ? m_output_file.handle() : platform::standard_output();
+    return m_output_file.is_open() ? platform::write_all(m_output_file.handle(), bytes, length)
+                                   : m_response.write(bytes, length);
 }
 
-void OutputChannel::write(void const* bytes, std::uint64_t length) { platform::write_all(target(), bytes, length); }
+void OutputChannel::write(void const* bytes, std::uint64_t length) { write_to_target(bytes, length); }
 
 FileSent OutputChannel::send_file(platform::File const& file, std::uint64_t length)
 {
     std::uint64_t offset = 0;
-    switch (platform::copy_directly(file.handle(), offset, length, target())) {
+    platform::DirectCopy const copied = m_output_file.is_open()
+        ? platform::copy_directly(file.handle(), offset, length, m_output_file.handle())
+        : m_response.copy_directly(file.handle(), offset, length);
+    switch (copied) {
     case platform::DirectCopy::done:
     case platform::DirectCopy::failed: // a reader that has gone takes no more pieces
         return FileSent::sent;
@@ -36,17 +39,17 @@ FileSent OutputChannel::send_file(platform::File const& file, std::uint64_t leng
         platform::FileView const view = platform::FileView::map_read_only(file, offset, piece);
         if (!view.is_mapped())
             return FileSent::not_mapped;
-        if (!platform::write_all(target(), view.data(), view.length()))
+        if (!write_to_target(view.data(), view.length()))
             return FileSent::sent;
         offset += piece;
     }
     return FileSent::sent;
 }
 
-void OutputChannel::flush_standard_output_unless_redirected()
+void OutputChannel::flush_response_unless_redirected()
 {
     if (!m_output_file.is_open())
-        platform::flush(platform::standard_output());
+        m_response.flush();
 }
 
 void OutputChannel::close_output_file()

@@ -1,7 +1,8 @@
 // The one path of every response byte: into the output file while one is open, else to
-// standard output.
+// the request's response (standard output, or a worker's records).
 #pragma once
 
+#include "common/response.h"
 #include "platform/file.h"
 
 #include <cstdint>
@@ -16,12 +17,14 @@ enum class FileSent {
 
 class OutputChannel {
 public:
+    void answer_on(Response response) { m_response = response; }
+    Response const& response() const { return m_response; }
     void write(void const* bytes, std::uint64_t length);
     // Sends the first `length` bytes of `file` in pieces of bounded size, so that memory and
     // address space stay the same whatever the file's size.
     FileSent send_file(platform::File const& file, std::uint64_t length);
-    // Standard output is flushed after each send unless the response goes into a file.
-    void flush_standard_output_unless_redirected();
+    // The response is flushed after each send unless it goes into a file.
+    void flush_response_unless_redirected();
 
     bool has_output_file() const { return m_output_file.is_open(); }
     void redirect_to(platform::File file) { m_output_file = std::move(file); }
@@ -29,9 +32,10 @@ public:
     void close_output_file();
 
 private:
-    platform::NativeHandle target() const;
+    bool write_to_target(void const* bytes, std::uint64_t length) const;
 
     platform::File m_output_file;
+    Response m_response;
 };
 
 } // namespace qmt

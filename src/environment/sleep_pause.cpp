@@ -4,7 +4,7 @@
 
 namespace qmt {
 
-void sleep_pause(VARIANT* sleep)
+void sleep_pause(VARIANT* sleep, Response const& response)
 {
     if (sleep == nullptr)
         return;
@@ -13,8 +13,10 @@ void sleep_pause(VARIANT* sleep)
     if (VariantChangeType(&milliseconds, sleep, 0, VT_I4) != S_OK)
         return;
     // A negative count would be an endless pause once read as unsigned: it does not pause.
-    if (milliseconds.lVal > 0)
-        platform::sleep_milliseconds(static_cast<std::uint32_t>(milliseconds.lVal));
+    if (milliseconds.lVal <= 0)
+        return;
+    response.deliver();
+    platform::sleep_milliseconds(static_cast<std::uint32_t>(milliseconds.lVal));
 }
 
 } // namespace qmt

@@ -3,7 +3,6 @@
 #include "automation/machine_settings.h"
 #include "common/heap_ptr.h"
 #include "common/text_conversion.h"
-#include "platform/process.h"
 
 namespace qmt {
 namespace {
@@ -13,17 +12,17 @@ constexpr std::size_t registry_list_capacity = 4096;
 
 ClassAccess access_if(bool listed) { return listed ? ClassAccess::allowed : ClassAccess::refused; }
 
-ClassAccess environment_list_access(std::string_view class_name)
+ClassAccess environment_list_access(RequestSource const& source, std::string_view class_name)
 {
-    if (!platform::environment_variable_is_set(allowed_classes_variable))
+    if (!source.has_setting(allowed_classes_variable))
         return ClassAccess::allowed;
-    std::uint32_t const needed = platform::get_environment_variable(allowed_classes_variable, nullptr, 0);
+    std::uint32_t const needed = source.setting(allowed_classes_variable, nullptr, 0);
     if (needed == 0)
         return ClassAccess::refused; // set, but empty: nothing is allowed
     auto list = HeapPtr<char>::allocate(needed);
     if (!list)
         return ClassAccess::unknown;
-    std::uint32_t const length = platform::get_environment_variable(allowed_classes_variable, list.get(), needed);
+    std::uint32_t const length = source.setting(allowed_classes_variable, list.get(), needed);
     return access_if(length < needed && list_names({list.get(), length}, class_name));
 }
 
@@ -67,13 +66,13 @@ bool list_names(std::string_view list, std::string_view class_name)
     return false;
 }
 
-ClassAccess class_access(WideChar const* class_name)
+ClassAccess class_access(WideChar const* class_name, RequestSource const& source)
 {
     NarrowText const name = narrow_from_wide(class_name);
     if (!name.bytes)
         return ClassAccess::unknown;
     std::string_view const narrow(name.bytes.get(), name.length);
-    ClassAccess const by_environment = environment_list_access(narrow);
+    ClassAccess const by_environment = environment_list_access(source, narrow);
     return by_environment == ClassAccess::allowed ? registry_list_access(narrow) : by_environment;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "common/wide_text.h"
+#include "gateway/request_source.h"
 
 #include <string_view>
 
@@ -22,7 +23,8 @@ enum class ClassAccess {
     unknown, // memory for reading a list could not be had
 };
 
-ClassAccess class_access(WideChar const* class_name);
+// The environment's list is the request's variable (a CGI run's environment by default).
+ClassAccess class_access(WideChar const* class_name, RequestSource const& source = {});
 
 // Whether `list` names `class_name` as one of its entries.
 bool list_names(std::string_view list, std::string_view class_name);

@@ -64,7 +64,7 @@ void add_class_id(DiagnosticText& text, CLSID const& id)
 }
 
 bool resolve_target(Environment& environment, WideChar const* value, std::size_t units, DecodingBuffers& buffers,
-                    Target& target)
+                    Target& target, RequestSource const& source)
 {
     ErrorState& errors = environment.error_state();
     DiagnosticText& cause = buffers.line;
@@ -83,7 +83,7 @@ bool resolve_target(Environment& environment, WideChar const* value, std::size_t
     cause.add("find class ").add_quoted(class_name).add(": ");
     CLSID class_id {};
     // A class the operator's allow-list leaves out is answered as one that is not registered.
-    ClassAccess const access = class_access(class_name);
+    ClassAccess const access = class_access(class_name, source);
     if (access == ClassAccess::unknown) {
         report_error(errors, message::RequestOutOfMemory, cause.add("no memory to read the allow-list"));
         return false;
@@ -221,7 +221,8 @@ std::size_t count_form_pairs(char const* data, std::size_t count, std::size_t st
     return pairs;
 }
 
-bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target)
+bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target,
+                      RequestSource const& source)
 {
     bool first_pair = true;
     bool resolved = false;
@@ -233,7 +234,7 @@ bool decode_form_data(Environment& environment, char* data, std::size_t count, D
             first_pair = false;
             WideChar const* value = convert_segment(pair.value, pair.value_length, buffers.value, units);
             stored = value != nullptr;
-            resolved = stored && resolve_target(environment, value, units, buffers, target);
+            resolved = stored && resolve_target(environment, value, units, buffers, target, source);
             return resolved;
         }
         WideChar const* name = convert_segment(pair.name, pair.name_length, buffers.name, units);

@@ -7,6 +7,7 @@
 #include "common/scratch_buffer.h"
 #include "common/wide_text.h"
 #include "environment/environment.h"
+#include "gateway/request_source.h"
 
 #include <cstddef>
 
@@ -31,9 +32,10 @@ struct Target {
 // Decodes `data` (rewritten in place) and resolves the target. False after an error page
 // has been written on `environment`, with its line on standard error naming the step and
 // the cause: messages 5, 1, 2, 3, or 26 when storage for a name, a value or an item cannot be
-// had (the request is then not served with fields missing).
-bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers,
-                      Target& target);
+// had (the request is then not served with fields missing). The allow-list's variable is
+// the request's (`source`).
+bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target,
+                      RequestSource const& source = {});
 
 // The count of pairs in `data`, the target pair included, by the rules of the splitting
 // below, without decoding anything; counting stops once it passes `stop_after`.

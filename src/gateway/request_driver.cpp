@@ -1,6 +1,7 @@
 #include "gateway/request_driver.h"
 
 #include "environment/environment.h"
+#include "gateway/fastcgi_worker.h"
 #include "gateway/form_decoder.h"
 #include "gateway/request_intake.h"
 #include "gateway/request_limits.h"
@@ -66,19 +67,19 @@ void report_exception(Environment& environment, EXCEPINFO& exception, Diagnostic
 
 // Intake, limits, form data and target, in the fixed order; false once a page has said
 // why the method is not called.
-bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& target)
+bool prepare_call(RequestSource const& source, Environment& environment, DecodingBuffers& buffers, Target& target)
 {
     ErrorState& errors = environment.error_state();
     DiagnosticText& cause = buffers.line;
     RequestLine request;
-    if (!take_in_request(*environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
+    if (!take_in_request(source, *environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
         || !buffers.value.reserve(initial_text_buffer)) {
         report_error(errors, message::RequestOutOfMemory, cause.add("take in the request: not enough memory"));
         return false;
     }
     if (request.method == RequestMethod::None) {
         char method[64];
-        std::uint32_t const length = platform::get_environment_variable("REQUEST_METHOD", method, sizeof method);
+        std::uint32_t const length = source.variable("REQUEST_METHOD", method, sizeof method);
         cause.add("request method ").add_quoted(length < sizeof method ? std::string_view(method, length) : "(long)");
         report_error(errors, message::UnsupportedRequestMethod, cause.add(": only GET and POST are served"));
         return false;
@@ -86,7 +87,7 @@ bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& ta
     // A GET's data length counts the query string's terminator.
     auto const form_bytes = static_cast<std::uint64_t>(std::max(request.data_length, 0))
         - (request.method == RequestMethod::Get && request.data_length > 0 ? 1 : 0);
-    RequestLimits const limits = read_request_limits();
+    RequestLimits const limits = read_request_limits(source);
     if (limits.body_bytes && form_bytes > *limits.body_bytes) {
         cause.add("take in the request: ").add_decimal(static_cast<std::int64_t>(form_bytes));
         cause.add(" bytes of form data, more than QUILLMATE_MAX_BODY_BYTES (");
@@ -95,7 +96,7 @@ bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& ta
         return false;
     }
     FormData form;
-    if (!obtain_form_data(request, form)) {
+    if (!obtain_form_data(source, request, form)) {
         report_error(errors, message::RequestOutOfMemory, cause.add("read the form data: not enough memory"));
         return false;
     }
@@ -108,27 +109,27 @@ bool prepare_call(Environment& environment, DecodingBuffers& buffers, Target& ta
                      cause.add_decimal(static_cast<std::int64_t>(*limits.fields)).add(")"));
         return false;
     }
-    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target);
+    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target, source);
 }
 
 // The operator's opt-in: every error page carries "Status: 500" (any value but empty or "0").
-bool pages_answer_with_status_500()
+bool pages_answer_with_status_500(RequestSource const& source)
 {
     char value[2];
-    std::uint32_t const length = platform::get_environment_variable("QUILLMATE_ERROR_STATUS", value, sizeof value);
+    std::uint32_t const length = source.setting("QUILLMATE_ERROR_STATUS", value, sizeof value);
     return length > 0 && !(length == 1 && value[0] == '0');
 }
 
-void run_request()
+} // namespace
+
+void serve_request(RequestSource const& source, Response response)
 {
-    if (!platform::prepare_standard_streams())
-        return; // no safe place for the response: nothing runs
     CoInitialize(nullptr);
-    bool const status_500 = pages_answer_with_status_500();
+    bool const status_500 = pages_answer_with_status_500(source);
     DecodingBuffers buffers;
-    Environment* environment = Environment::create();
+    Environment* environment = Environment::create(response);
     if (environment == nullptr) {
-        ErrorState unattached; // the page has no environment to stop
+        ErrorState unattached(response); // the page has no environment to stop
         unattached.answer_with_status_500(status_500);
         report_error(unattached, message::RequestOutOfMemory,
                      buffers.line.add("create the environment: not enough memory"));
@@ -141,7 +142,10 @@ void run_request()
     Target target;
     CallOutcome outcome;
     DiagnosticText& call_line = buffers.line;
-    if (prepare_call(*environment, buffers, target)) {
+    if (!source.is_complete()) {
+        report_error(environment->error_state(), message::RequestOutOfMemory,
+                     call_line.add("take in the request: not enough memory for its parameters"));
+    } else if (prepare_call(source, *environment, buffers, target)) {
         hold_method_for_fault_report(target.class_name, target.method_name);
         outcome = call_method(target, *environment);
         hold_method_for_fault_report(nullptr, nullptr);
@@ -168,8 +172,6 @@ void run_request()
     CoUninitialize();
 }
 
-} // namespace
-
 int run_gateway(void* module_instance, char const* command_line)
 {
     platform::set_module_instance(module_instance);
@@ -182,8 +184,13 @@ int run_gateway(void* module_instance, char const* command_line)
         unregister_type_library();
         return 0;
     case RunMode::Request:
-        run_request();
+        if (platform::prepare_standard_streams()) // else no safe place for the response: nothing runs
+            serve_request(RequestSource {}, Response {});
         return 0;
+    case RunMode::Worker:
+        return run_worker(platform::standard_input());
+    case RunMode::WorkerAt:
+        return run_worker_at(worker_address(command_line));
     }
     return 0;
 }

@@ -2,7 +2,15 @@
 // fixed order: set-up, intake, form data, decoding and target, the one call, teardown.
 #pragma once
 
+#include "common/response.h"
+#include "gateway/request_source.h"
+
 namespace qmt {
+
+// One request's whole life, from `source`, answered on `response`: a CGI run's, and each
+// of a worker's. Everything it makes is its own and gone at its end, the user's libraries
+// unloaded unless an outer initialisation of the runtime (a worker's) keeps them.
+void serve_request(RequestSource const& source, Response response);
 
 // `command_line` is the text after the program's name, its separating blanks removed.
 // Returns the exit status: 0 (a fault ends the process before returning).

@@ -1,7 +1,6 @@
 #include "gateway/request_intake.h"
 
 #include "platform/heap.h"
-#include "platform/io.h"
 #include "platform/process.h"
 
 #include <algorithm>
@@ -17,11 +16,12 @@ constexpr std::size_t first_body_capacity = 64 * 1024;
 // Reads a variable whole, growing `buffer` (never shrinking it) to what the value needs.
 // Returns the value (an empty text when the variable is unset), or null when no storage
 // can be had for it.
-char const* fetch_variable(char const* name, HeapPtr<char>& buffer, std::uint32_t& capacity)
+char const* fetch_variable(RequestSource const& source, char const* name, HeapPtr<char>& buffer,
+                           std::uint32_t& capacity)
 {
     if (!buffer)
         return nullptr;
-    std::uint32_t const fetched = platform::get_environment_variable(name, buffer.get(), capacity);
+    std::uint32_t const fetched = source.variable(name, buffer.get(), capacity);
     if (fetched == 0)
         return "";
     if (fetched > capacity) {
@@ -29,16 +29,16 @@ char const* fetch_variable(char const* name, HeapPtr<char>& buffer, std::uint32_
         capacity = buffer ? fetched : 0;
         if (!buffer)
             return nullptr;
-        if (platform::get_environment_variable(name, buffer.get(), capacity) >= capacity)
+        if (source.variable(name, buffer.get(), capacity) >= capacity)
             return ""; // changed in between: taken as unset
     }
     return buffer.get();
 }
 
-RequestMethod read_method()
+RequestMethod read_method(RequestSource const& source)
 {
     char method[method_capacity];
-    std::uint32_t const length = platform::get_environment_variable("REQUEST_METHOD", method, method_capacity);
+    std::uint32_t const length = source.variable("REQUEST_METHOD", method, method_capacity);
     if (length == 0 || length >= method_capacity)
         return RequestMethod::None;
     if (platform::compare_ignoring_case(method, "POST") == 0)
@@ -49,16 +49,16 @@ RequestMethod read_method()
 }
 
 // False when no storage can be had to read CONTENT_LENGTH.
-bool read_data_length(RequestMethod method, std::int32_t& length)
+bool read_data_length(RequestSource const& source, RequestMethod method, std::int32_t& length)
 {
     if (method == RequestMethod::Get) {
-        std::uint32_t const needed = platform::get_environment_variable("QUERY_STRING", nullptr, 0);
+        std::uint32_t const needed = source.variable("QUERY_STRING", nullptr, 0);
         length = static_cast<std::int32_t>(std::min<std::uint32_t>(needed, INT32_MAX));
         return true;
     }
     std::uint32_t capacity = 32;
     auto buffer = HeapPtr<char>::allocate(capacity);
-    char const* text = fetch_variable("CONTENT_LENGTH", buffer, capacity);
+    char const* text = fetch_variable(source, "CONTENT_LENGTH", buffer, capacity);
     if (text == nullptr)
         return false;
     length = parse_content_length(text);
@@ -85,22 +85,22 @@ std::int32_t parse_content_length(char const* text)
     return negative ? 0 : static_cast<std::int32_t>(value);
 }
 
-bool take_in_request(ServerItemCollection& server_items, RequestLine& request)
+bool take_in_request(RequestSource const& source, ServerItemCollection& server_items, RequestLine& request)
 {
     std::uint32_t capacity = initial_intake_capacity;
     auto buffer = HeapPtr<char>::allocate(capacity);
     for (char const* name : server_variable_names) {
-        char const* value = fetch_variable(name, buffer, capacity);
+        char const* value = fetch_variable(source, name, buffer, capacity);
         if (value == nullptr || server_items.add_narrow(name, value) != S_OK)
             return false;
     }
     buffer.reset();
 
-    request.method = read_method();
-    return request.method == RequestMethod::None || read_data_length(request.method, request.data_length);
+    request.method = read_method(source);
+    return request.method == RequestMethod::None || read_data_length(source, request.method, request.data_length);
 }
 
-bool obtain_form_data(RequestLine const& request, FormData& data)
+bool obtain_form_data(RequestSource const& source, RequestLine const& request, FormData& data)
 {
     data = FormData {};
     auto const announced = static_cast<std::size_t>(std::max(request.data_length, 0));
@@ -109,7 +109,7 @@ bool obtain_form_data(RequestLine const& request, FormData& data)
         if (!data.bytes)
             return false;
         auto const offered = static_cast<std::uint32_t>(announced + 1);
-        std::uint32_t const fetched = platform::get_environment_variable("QUERY_STRING", data.bytes.get(), offered);
+        std::uint32_t const fetched = source.variable("QUERY_STRING", data.bytes.get(), offered);
         data.count = fetched < offered ? fetched : 0;
         data.bytes.get()[data.count] = '\0';
         return true;
@@ -132,8 +132,7 @@ bool obtain_form_data(RequestLine const& request, FormData& data)
             capacity = grown;
         }
         std::size_t const wanted = std::min<std::size_t>(capacity - data.count, UINT32_MAX);
-        std::int64_t const got = platform::read_some(platform::standard_input(), data.bytes.get() + data.count,
-                                                     static_cast<std::uint32_t>(wanted));
+        std::int64_t const got = source.read_input(data.bytes.get() + data.count, static_cast<std::uint32_t>(wanted));
         if (got <= 0)
             break;
         data.count += static_cast<std::size_t>(got);

@@ -1,9 +1,10 @@
-// What the web server hands over through CGI: 24 server variables, the request method,
-// the length of the form data and the form data itself.
+// What the web server hands over through CGI (or a worker's request): 24 server variables,
+// the request method, the length of the form data and the form data itself.
 #pragma once
 
 #include "common/heap_ptr.h"
 #include "environment/item_collection.h"
+#include "gateway/request_source.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,7 @@ inline constexpr char const* server_variable_names[24] = {
 // Adds the 24 server variables to `server_items`, in table order, and learns the method
 // and the announced data length. False when storage for a variable or its item cannot be
 // had: the request cannot be served as the server sent it.
-bool take_in_request(ServerItemCollection& server_items, RequestLine& request);
+bool take_in_request(RequestSource const& source, ServerItemCollection& server_items, RequestLine& request);
 
 // Reads a CONTENT_LENGTH text whole: blanks, one sign, digits up to the first other
 // character. Negative values count as 0; values beyond the data length's range saturate.
@@ -44,10 +45,11 @@ struct FormData {
     std::size_t count {0};
 };
 
-// The form data: QUERY_STRING for GET, the body on standard input for POST. The POST body
+// The form data: QUERY_STRING for GET, the body (standard input, or the request's input
+// stream) for POST. The POST body
 // is read until the announced length has arrived, input ends or a read fails; storage
 // grows with the bytes that really arrive, never ahead of them. False (and no data) when
 // storage for the bytes that arrive cannot be had.
-bool obtain_form_data(RequestLine const& request, FormData& data);
+bool obtain_form_data(RequestSource const& source, RequestLine const& request, FormData& data);
 
 } // namespace qmt

@@ -1,16 +1,14 @@
 #include "gateway/request_limits.h"
 
-#include "platform/process.h"
-
 namespace qmt {
 namespace {
 
-std::optional<std::uint64_t> read_limit(char const* name)
+std::optional<std::uint64_t> read_limit(RequestSource const& source, char const* name)
 {
-    if (!platform::environment_variable_is_set(name))
+    if (!source.has_setting(name))
         return std::nullopt;
     char text[32];
-    std::uint32_t const length = platform::get_environment_variable(name, text, sizeof text);
+    std::uint32_t const length = source.setting(name, text, sizeof text);
     if (length == 0 || length >= sizeof text)
         return 0; // empty, or longer than any number of bytes
     return parse_limit(text);
@@ -32,9 +30,9 @@ std::uint64_t parse_limit(char const* text)
     return value;
 }
 
-RequestLimits read_request_limits()
+RequestLimits read_request_limits(RequestSource const& source)
 {
-    return {read_limit("QUILLMATE_MAX_BODY_BYTES"), read_limit("QUILLMATE_MAX_FIELDS")};
+    return {read_limit(source, "QUILLMATE_MAX_BODY_BYTES"), read_limit(source, "QUILLMATE_MAX_FIELDS")};
 }
 
 } // namespace qmt

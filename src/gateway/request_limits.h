@@ -5,6 +5,8 @@
 // counts as 0, so that a mistyped limit refuses every request's data instead of none.
 #pragma once
 
+#include "gateway/request_source.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -15,7 +17,7 @@ struct RequestLimits {
     std::optional<std::uint64_t> fields;
 };
 
-RequestLimits read_request_limits();
+RequestLimits read_request_limits(RequestSource const& source);
 
 // A limit's text: its decimal value (saturating), or 0 when it is anything but digits.
 std::uint64_t parse_limit(char const* text);

@@ -12,6 +12,14 @@ namespace qmt::platform {
 
 bool write_all(NativeHandle handle, void const* bytes, std::uint64_t length);
 
+// Several pieces written in order as one stream of bytes, with as few calls as the system
+// allows (POSIX: writev), each piece whole or the write fails. `pieces` may be changed.
+struct BytePiece {
+    void const* bytes;
+    std::size_t length;
+};
+bool write_all_pieces(NativeHandle handle, BytePiece* pieces, std::size_t count);
+
 // One read of at most `length` bytes: the count delivered, 0 at the end of input, -1 on failure.
 std::int64_t read_some(NativeHandle handle, void* buffer, std::uint32_t length);
 

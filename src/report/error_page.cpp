@@ -2,7 +2,6 @@
 
 #include "common/heap_ptr.h"
 #include "common/text_conversion.h"
-#include "platform/io.h"
 #include "platform/module.h"
 #include "platform/process.h"
 #include "report/diagnostic.h"
@@ -34,7 +33,7 @@ void write_page(ErrorState& state, std::string_view status_line, char const* mes
         std::memcpy(page + used, piece.data(), piece.size());
         used += piece.size();
     }
-    platform::write_all(platform::standard_output(), page, used);
+    state.response().write(page, used);
     state.set();
 }
 

@@ -1,5 +1,5 @@
 // The HTML error page: a fixed head, one numbered message, a fixed tail, written straight
-// to standard output (never into an output file), after which the environment's error
+// to the request's response (never into an output file), after which the environment's error
 // state is set. A message may also carry an HTTP status line, written before the head. Every
 // report writes a whole page: one response may carry several. Every page also gets its line
 // on standard error (report/diagnostic.h): the caller's `cause` when it gives one (the step

@@ -17,7 +17,9 @@ thread_local Slot slot {};
 
 // Runs inside a signal handler on POSIX. The page and the line are written the way every
 // page is: a string-table lookup, copies into stack buffers and write(), all safe there.
-void report_unhandled_fault(char const* fault)
+// A worker's request then ends with the status the process ends with, so that the server
+// learns it before the worker goes.
+void report_unhandled_fault(char const* fault, std::uint32_t ending_status)
 {
     Slot const held = slot;
     DiagnosticText cause;
@@ -31,6 +33,7 @@ void report_unhandled_fault(char const* fault)
         return;
     }
     report_error(*held.state, message::UnhandledFault, cause);
+    held.state->response().end(ending_status);
 }
 
 } // namespace

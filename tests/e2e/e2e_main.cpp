@@ -3,6 +3,7 @@
 //   qmt_e2e --gateway build/native/quillmate
 //   qmt_e2e --gateway build/win64/quillmate.exe [--launcher /usr/lib/wine/wine64]
 //           [--probe build/win64/tests/objects/qmtprobe.dll] [--wine-prefix DIR]
+//   qmt_e2e --gateway build/native/quillmate --fastcgi
 //
 // A gateway whose name ends in .exe runs under Wine. GoogleTest's own flags work as usual.
 #include "session.h"
@@ -19,6 +20,8 @@ namespace e2e {
 namespace {
 
 std::unique_ptr<Target> current_target;
+std::unique_ptr<FastCgiWorker> current_worker;
+bool as_fastcgi = false;
 FaultKind sweep_kind = FaultKind::none;
 std::uint64_t sweep_stride = 1;
 
@@ -49,7 +52,9 @@ constexpr char usage[]
       "  --keep-files        keep the work directory (fixtures, output files, registry)\n"
       "  --inject KIND       sweep every row with a fault of the fault-injection gateway\n"
       "                      (build/*/tests/quillmate_faults): allocation, write or short-write\n"
-      "  --inject-stride N   try every Nth position only (default 1: every position)\n";
+      "  --inject-stride N   try every Nth position only (default 1: every position)\n"
+      "  --fastcgi           serve the rows as requests to one persistent worker (native only);\n"
+      "                      rows that depend on a process of their own are skipped\n";
 
 // Accepts "--name value" and "--name=value".
 bool take_value(int argc, char** argv, int& index, char const* name, std::string& value)
@@ -101,6 +106,8 @@ bool parse(int argc, char** argv, TargetOptions& options, std::string& error)
                 error = "--timeout-ms needs a positive number";
                 return false;
             }
+        } else if (std::strcmp(argv[i], "--fastcgi") == 0) {
+            as_fastcgi = true;
         } else if (std::strcmp(argv[i], "--keep-files") == 0) {
             options.keep_files = true;
         } else {
@@ -112,12 +119,17 @@ bool parse(int argc, char** argv, TargetOptions& options, std::string& error)
         error = "--gateway is required";
         return false;
     }
+    if (as_fastcgi && sweep_kind != FaultKind::none) {
+        error = "--fastcgi and --inject do not go together: a sweep counts the calls of one process per row";
+        return false;
+    }
     return true;
 }
 
 } // namespace
 
 Target const& target_under_test() { return *current_target; }
+FastCgiWorker* fastcgi_worker() { return current_worker.get(); }
 FaultKind fault_sweep_kind() { return sweep_kind; }
 std::uint64_t fault_sweep_stride() { return sweep_stride; }
 
@@ -141,7 +153,32 @@ int main(int argc, char** argv)
         return 2;
     }
     std::printf("Target: %s\n", e2e::current_target->description().c_str());
-    int const status = RUN_ALL_TESTS();
+    if (e2e::as_fastcgi) {
+        if (e2e::current_target->runs_under_wine()) {
+            std::fprintf(stderr, "qmt_e2e: --fastcgi runs native gateways only\n");
+            return 2;
+        }
+        e2e::ChildRequest program = e2e::current_target->request({}, {});
+        // Server variables of the worker's own: a request that did not send them must not
+        // see them (a worker's request has its parameters alone).
+        for (char const* own : {"HTTP_COOKIE=the worker's own", "REMOTE_USER=the worker's own",
+                                "CONTENT_TYPE=the worker's own", "HTTPS=on"})
+            program.environment.emplace_back(own);
+        e2e::current_worker = std::make_unique<e2e::FastCgiWorker>(program.argv, program.environment,
+                                                                   e2e::current_target->work_directory());
+        std::printf("Each row is a FastCGI request to one worker\n");
+    }
+    int status = RUN_ALL_TESTS();
+    if (e2e::current_worker) {
+        // The worker's own end: status 0 after SIGTERM, and nothing more on standard error
+        // (a sanitizer's report of the whole worker's life comes here).
+        std::string const report = e2e::current_worker->stop();
+        if (!report.empty()) {
+            std::fprintf(stderr, "qmt_e2e: %s", report.c_str());
+            status = 1;
+        }
+        e2e::current_worker.reset();
+    }
     e2e::current_target.reset(); // stops the Wine server and removes the work directory
     return status;
 }

@@ -23,6 +23,9 @@ TEST_P(GatewayRequest, AnswersExactly)
     Case const& row = GetParam();
     if (row.native_only && target_under_test().runs_under_wine())
         GTEST_SKIP() << "a row about the native runtime only";
+    if (fastcgi_worker() != nullptr)
+        if (std::string const reason = process_level_reason(row); !reason.empty())
+            GTEST_SKIP() << "not a worker's request: " << reason;
     std::string const report = fault_sweep_kind() == FaultKind::none
         ? run_case(target_under_test(), row)
         : run_fault_sweep(target_under_test(), row, fault_sweep_kind());

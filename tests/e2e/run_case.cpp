@@ -1,6 +1,7 @@
 #include "run_case.h"
 
 #include "byte_diff.h"
+#include "session.h"
 
 #include <filesystem>
 #include <fstream>
@@ -182,7 +183,8 @@ RowRun run_row(Target const& target, Case const& row, std::vector<std::string> c
     request.closed_streams = row.closed_streams;
     request.nonblocking_streams = row.nonblocking_streams;
     run.timeout_ms = request.timeout_ms;
-    run.result = run_child(request);
+    FastCgiWorker* const worker = fastcgi_worker();
+    run.result = worker != nullptr ? worker->serve(request) : run_child(request);
     run.wine_messages = target.take_wine_messages(run.result);
     if (!run.result.launch_error.empty())
         run.error = run.result.launch_error;

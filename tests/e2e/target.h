@@ -60,6 +60,7 @@ public:
     std::string const& gateway() const { return m_options.gateway; }
     // `text` with {REGISTRY}, {OBJECTS} and {WORK} filled in (see case.h).
     std::string fill(std::string text) const;
+    std::string const& work_directory() const { return m_work_directory; }
 
     // The registry below HKEY_CLASSES_ROOT, keys written with backslashes: natively the
     // directory registry's files, under Wine the prefix's registry through reg.exe.

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/sendfile.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace qmt::platform::system {
@@ -97,6 +98,29 @@ ssize_t write(int descriptor, void const* bytes, std::size_t length)
         return -1;
     }
     return ::write(descriptor, bytes, taken);
+}
+
+// A gathered write counts as one write: failing, it writes nothing; short, the first half
+// of its bytes.
+ssize_t write_gathered(int descriptor, iovec const* pieces, int count)
+{
+    std::size_t total = 0;
+    for (int i = 0; i < count; ++i)
+        total += pieces[i].iov_len;
+    std::size_t taken = allowed(total);
+    if (taken == 0 && total > 0) {
+        errno = EIO;
+        return -1;
+    }
+    int used = 0;
+    iovec cut[64];
+    for (; used < count && used < 64 && taken > 0; ++used) {
+        cut[used] = pieces[used];
+        if (cut[used].iov_len > taken)
+            cut[used].iov_len = taken;
+        taken -= cut[used].iov_len;
+    }
+    return ::writev(descriptor, cut, used);
 }
 
 ssize_t send_file(int out, int in, off_t* offset, std::size_t length)

@@ -100,6 +100,16 @@ int narrow_from_wide(WideChar const* wide, int wide_length, char* narrow, int na
     auto* out = reinterpret_cast<unsigned char*>(narrow);
     std::size_t needed = 0;
     for (int index = 0; index < wide_length;) {
+        if (wide[index] < 0x80) { // the common case, one byte per unit
+            if (narrow_capacity > 0) {
+                if (needed >= static_cast<std::size_t>(narrow_capacity))
+                    return 0;
+                out[needed] = static_cast<unsigned char>(wide[index]);
+            }
+            ++needed;
+            ++index;
+            continue;
+        }
         unsigned char encoded[4];
         int const count = encode_utf8(next_code_point(wide, wide_length, index), encoded);
         if (narrow_capacity > 0) {

@@ -42,7 +42,7 @@ void on_fault(int signal_number)
     for (int fault_signal : fault_signals)
         ::signal(fault_signal, SIG_DFL);
     if (installed_report != nullptr)
-        installed_report(name_of(signal_number));
+        installed_report(name_of(signal_number), 128 + static_cast<std::uint32_t>(signal_number));
     ::raise(signal_number);
     ::_exit(128 + signal_number);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace qmt::platform {
@@ -42,6 +43,41 @@ bool write_all(NativeHandle handle, void const* bytes, std::uint64_t length)
             return false;
         cursor += written;
         length -= static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+bool write_all_pieces(NativeHandle handle, BytePiece* pieces, std::size_t count)
+{
+    constexpr std::size_t most_pieces = 16;
+    while (count > 0) {
+        iovec vector[most_pieces];
+        int used = 0;
+        for (; static_cast<std::size_t>(used) < std::min(count, most_pieces); ++used)
+            vector[used] = {const_cast<void*>(pieces[used].bytes), pieces[used].length};
+        ssize_t written = system::write_gathered(handle, vector, used);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            if (is_try_again(errno)) {
+                wait_until_ready(handle, POLLOUT);
+                continue;
+            }
+            return false;
+        }
+        bool const anything_asked = std::any_of(pieces, pieces + used, [](BytePiece const& p) { return p.length > 0; });
+        if (written == 0 && anything_asked)
+            return false;
+        // Past the pieces that went whole, into the one that went in part.
+        while (count > 0 && static_cast<std::size_t>(written) >= pieces->length) {
+            written -= static_cast<ssize_t>(pieces->length);
+            ++pieces;
+            --count;
+        }
+        if (count > 0) {
+            pieces->bytes = static_cast<unsigned char const*>(pieces->bytes) + written;
+            pieces->length -= static_cast<std::size_t>(written);
+        }
     }
     return true;
 }

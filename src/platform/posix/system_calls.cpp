@@ -14,4 +14,6 @@ ssize_t write(int descriptor, void const* bytes, std::size_t length) { return ::
 
 ssize_t send_file(int out, int in, off_t* offset, std::size_t length) { return ::sendfile(out, in, offset, length); }
 
+ssize_t write_gathered(int descriptor, iovec const* pieces, int count) { return ::writev(descriptor, pieces, count); }
+
 } // namespace qmt::platform::system

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <sys/types.h>
+#include <sys/uio.h>
 
 namespace qmt::platform::system {
 
@@ -14,5 +15,7 @@ void* reallocate(void* block, std::size_t bytes);
 // write(2) and sendfile(2), errno and all.
 ssize_t write(int descriptor, void const* bytes, std::size_t length);
 ssize_t send_file(int out, int in, off_t* offset, std::size_t length);
+// writev(2), errno and all.
+ssize_t write_gathered(int descriptor, iovec const* pieces, int count);
 
 } // namespace qmt::platform::system

@@ -45,7 +45,7 @@ LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers)
     }
     text[length] = '\0';
     if (installed_report != nullptr)
-        installed_report(text);
+        installed_report(text, code);
     return EXCEPTION_EXECUTE_HANDLER;
 }
 

@@ -19,6 +19,14 @@ bool write_all(NativeHandle handle, void const* bytes, std::uint64_t length)
     return true;
 }
 
+bool write_all_pieces(NativeHandle handle, BytePiece* pieces, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        if (!write_all(handle, pieces[i].bytes, pieces[i].length))
+            return false;
+    return true;
+}
+
 std::int64_t read_some(NativeHandle handle, void* buffer, std::uint32_t length)
 {
     DWORD got = 0;
