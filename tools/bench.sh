@@ -9,6 +9,9 @@
 # QMT_BENCH_RUNS sets the requests per program (default 2000); QMT_BENCH_BUILD_DIR builds
 # elsewhere than build/native (Release, same options as the preset). Extra arguments go to
 # the form decoding benchmark (e.g. --benchmark_filter=split).
+# --object-runtimes measures the request cost instead with the benchmark object built three
+# ways: without the C++ runtime, using it linked in statically, and using the shared one (the
+# figures of quillmate_add_object's documentation).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,8 +23,9 @@ else
     # Configured again so that the template engines, installed just now, are found.
     cmake --preset native >/dev/null
 fi
-cmake --build "$build" -j2 --target quillmate kilobyte_object template_object baseline_cgi baseline_worked_example \
-    shop_catalog request_cost form_decoding template_expansion >/dev/null
+cmake --build "$build" -j2 --target quillmate kilobyte_object kilobyte_static_runtime kilobyte_shared_runtime \
+    template_object baseline_cgi baseline_worked_example shop_catalog request_cost form_decoding template_expansion \
+    >/dev/null
 
 registry=$(mktemp -d)
 trap 'rm -rf "$registry"' EXIT
@@ -40,6 +44,16 @@ cmake --build "$build" --target baseline_shop_list >/dev/null
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs (figures are noisier under load)"
 echo
+if [ "${1:-}" = "--object-runtimes" ]; then
+    for variant in kilobyte_object kilobyte_static_runtime kilobyte_shared_runtime; do
+        echo "== $variant"
+        tools/register-object.sh Bench.Kilobyte '{58481A62-C72E-4F5F-84F6-5C400EF717FC}' \
+            "$build/bench/$variant.so" "$registry"
+        "$build/bench/request_cost" "$build/quillmate" "$build/bench/baseline_cgi" "${QMT_BENCH_RUNS:-2000}"
+        echo
+    done
+    exit 0
+fi
 "$build/bench/request_cost" "$build/quillmate" "$build/bench/baseline_cgi" "${QMT_BENCH_RUNS:-2000}"
 echo
 "$build/bench/request_cost" "$build/quillmate" "$build/bench/baseline_worked_example" "${QMT_BENCH_RUNS:-2000}" \

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Checks the layering of src/ from its #include lines and prints the folder-level include graph.
 #
-#   platform <- common <- automation <- typelib, report <- template <- environment <- gateway
+#   platform <- common <- automation <- typelib, report, registrar <- template <- environment <- gateway
 #
-# A file may include its own folder and the folders to its left; typelib and report share a
-# rank and must not include each other. Every folder may include the public headers
+# A file may include its own folder and the folders to its left; typelib, report and registrar
+# (the registration tool, a program of its own) share a rank and must not include each other. Every folder may include the public headers
 # (include/quillmate/), and those include nothing of src/. An include that points up or
 # sideways, or that names no known folder, is listed with its file and line, and the check
 # fails. Generated files are included under the folder that owns them
@@ -15,8 +15,8 @@ set -euo pipefail
 root=${1:-"$(dirname "$0")/.."}
 cd "$root"
 
-layers=(platform common automation typelib report template environment gateway)
-declare -A rank=([platform]=0 [common]=1 [automation]=2 [typelib]=3 [report]=3 [template]=4 [environment]=5 [gateway]=6)
+layers=(platform common automation typelib report registrar template environment gateway)
+declare -A rank=([platform]=0 [common]=1 [automation]=2 [typelib]=3 [report]=3 [registrar]=3 [template]=4 [environment]=5 [gateway]=6)
 public=quillmate
 
 # The folder a file of the tree belongs to: a layer of src/, or the public headers.

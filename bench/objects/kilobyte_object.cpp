@@ -5,6 +5,10 @@
 #include "bench/kilobyte_page.h"
 #include "bench/objects/send_object.h"
 
+#ifdef QMT_BENCH_USES_CXX_RUNTIME
+#    include <string>
+#endif
+
 namespace {
 
 // {58481A62-C72E-4F5F-84F6-5C400EF717FC}
@@ -14,7 +18,13 @@ constexpr OLECHAR page[] = u"" QMT_BENCH_KILOBYTE_PAGE;
 
 HRESULT send_page(QmtEnvironment* environment)
 {
+#ifdef QMT_BENCH_USES_CXX_RUNTIME
+    // The variants that weigh the C++ runtime's cost use it, as an ordinary C++ object would.
+    std::u16string const copy(page);
+    BSTR text = SysAllocStringLen(copy.data(), static_cast<UINT>(copy.size()));
+#else
     BSTR text = SysAllocStringLen(page, sizeof page / sizeof page[0] - 1);
+#endif
     if (text == nullptr)
         return E_OUTOFMEMORY;
     HRESULT const status = environment->SendString(text, nullptr);

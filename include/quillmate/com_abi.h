@@ -1,68 +1,88 @@
-// The automation runtime's binary conventions for the native (non-Windows) build.
-//
-// Objects written in C or C++ against this header are source-compatible with a Windows
-// in-process server: same field order, same integer widths, same interface table order.
-// Text units are 16-bit UTF-16 (char16_t), never wchar_t, and no Windows integer type
-// is ever spelled `long` (64 bits on Linux).
+/* The automation runtime's binary conventions for the native (non-Windows) build.
+
+   Objects written in C or C++ against this header are source-compatible with a Windows
+   in-process server: same field order, same integer widths, same interface table order.
+   Text units are 16-bit UTF-16 (char16_t), never wchar_t, and no Windows integer type is
+   ever spelled `long` (64 bits on Linux). The header compiles as C11 and as C++20, without
+   warnings under -Wall -Wextra -Wpedantic. As in Windows' own headers, C sees an interface
+   as a structure whose first member points at its table of functions (`lpVtbl`), and a
+   REFIID is a pointer; C++ sees abstract classes and references. */
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#ifdef __cplusplus
+#    include <cstddef>
+#    include <cstdint>
+#    define QMT_EXTERN_C extern "C"
+#    define QMT_STATIC_ASSERT(condition, message) static_assert(condition, message)
+#    define QMT_CAST(type, value) static_cast<type>(value)
+#else
+#    include <stddef.h>
+#    include <stdint.h>
+#    include <uchar.h>
+#    define QMT_EXTERN_C extern
+#    define QMT_STATIC_ASSERT(condition, message) _Static_assert(condition, message)
+#    define QMT_CAST(type, value) ((type)(value))
+#endif
+/* Anonymous structures and unions, as in the Windows headers: standard in C11, an extension
+   that every compiler of this platform has in C++. */
+#define QMT_NAMELESS __extension__
 
 #define STDMETHODCALLTYPE
 #define STDAPICALLTYPE
-#define STDAPI extern "C" HRESULT STDAPICALLTYPE
-#define QMT_RUNTIME_EXPORT extern "C" __attribute__((visibility("default")))
+#define STDAPI QMT_EXTERN_C HRESULT STDAPICALLTYPE
+#define QMT_RUNTIME_EXPORT QMT_EXTERN_C __attribute__((visibility("default")))
 
-using BYTE = std::uint8_t;
-using WORD = std::uint16_t;
-using USHORT = std::uint16_t;
-using SHORT = std::int16_t;
-using DWORD = std::uint32_t;
-using ULONG = std::uint32_t;
-using LONG = std::int32_t;
-using INT = std::int32_t;
-using UINT = std::uint32_t;
-using BOOL = std::int32_t;
-using CHAR = char;
-using LONGLONG = std::int64_t;
-using ULONGLONG = std::uint64_t;
-using LONG64 = std::int64_t;
-using ULONG64 = std::uint64_t;
-using HRESULT = std::int32_t;
-using SCODE = std::int32_t;
-using LCID = std::uint32_t;
-using DISPID = std::int32_t;
-using MEMBERID = DISPID;
-using VARTYPE = std::uint16_t;
-using VARIANT_BOOL = std::int16_t;
-using DATE = double;
-using PVOID = void*;
-using LPVOID = void*;
-using OLECHAR = char16_t;
-using LPOLESTR = OLECHAR*;
-using LPCOLESTR = const OLECHAR*;
-using BSTR = OLECHAR*;
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint16_t USHORT;
+typedef int16_t SHORT;
+typedef uint32_t DWORD;
+typedef uint32_t ULONG;
+typedef int32_t LONG;
+typedef int32_t INT;
+typedef uint32_t UINT;
+typedef int32_t BOOL;
+typedef char CHAR;
+typedef int64_t LONGLONG;
+typedef uint64_t ULONGLONG;
+typedef int64_t LONG64;
+typedef uint64_t ULONG64;
+typedef int32_t HRESULT;
+typedef int32_t SCODE;
+typedef uint32_t LCID;
+typedef int32_t DISPID;
+typedef DISPID MEMBERID;
+typedef uint16_t VARTYPE;
+typedef int16_t VARIANT_BOOL;
+typedef double DATE;
+typedef void* PVOID;
+typedef void* LPVOID;
+typedef char16_t OLECHAR;
+typedef OLECHAR* LPOLESTR;
+typedef OLECHAR const* LPCOLESTR;
+typedef OLECHAR* BSTR;
 
-static_assert(sizeof(LONG) == 4 && sizeof(ULONG) == 4 && sizeof(OLECHAR) == 2);
+QMT_STATIC_ASSERT(sizeof(LONG) == 4 && sizeof(ULONG) == 4 && sizeof(OLECHAR) == 2, "Windows integer widths");
 
-constexpr VARIANT_BOOL VARIANT_TRUE = -1;
-constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+#define VARIANT_TRUE QMT_CAST(VARIANT_BOOL, -1)
+#define VARIANT_FALSE QMT_CAST(VARIANT_BOOL, 0)
 
-struct GUID {
-    std::uint32_t Data1;
-    std::uint16_t Data2;
-    std::uint16_t Data3;
-    std::uint8_t Data4[8];
-};
-using IID = GUID;
-using CLSID = GUID;
-using REFGUID = const GUID&;
-using REFIID = const IID&;
-using REFCLSID = const CLSID&;
-static_assert(sizeof(GUID) == 16);
+typedef struct GUID {
+    uint32_t Data1;
+    uint16_t Data2;
+    uint16_t Data3;
+    uint8_t Data4[8];
+} GUID;
+typedef GUID IID;
+typedef GUID CLSID;
+QMT_STATIC_ASSERT(sizeof(GUID) == 16, "a GUID is 16 bytes");
 
-inline bool operator==(const GUID& a, const GUID& b)
+#ifdef __cplusplus
+typedef GUID const& REFGUID;
+typedef IID const& REFIID;
+typedef CLSID const& REFCLSID;
+
+inline bool operator==(GUID const& a, GUID const& b)
 {
     if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
         return false;
@@ -74,57 +94,81 @@ inline bool operator==(const GUID& a, const GUID& b)
 inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
 inline bool IsEqualIID(REFIID a, REFIID b) { return a == b; }
 inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
+#else
+typedef GUID const* REFGUID;
+typedef IID const* REFIID;
+typedef CLSID const* REFCLSID;
 
-// Status codes, with the Windows values.
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
-constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
-constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
-constexpr HRESULT STG_E_FILENOTFOUND = static_cast<HRESULT>(0x80030002u);
-constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001u);
-constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003u);
-constexpr HRESULT DISP_E_PARAMNOTFOUND = static_cast<HRESULT>(0x80020004u);
-constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
-constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006u);
-constexpr HRESULT DISP_E_BADVARTYPE = static_cast<HRESULT>(0x80020008u);
-constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
-constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
-constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
-constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000Fu);
-constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
-constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3u);
-constexpr HRESULT CO_E_DLLNOTFOUND = static_cast<HRESULT>(0x800401F8u);
-constexpr HRESULT CO_E_ERRORINDLL = static_cast<HRESULT>(0x800401F9u);
-constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
-constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
-constexpr HRESULT REGDB_E_READREGDB = static_cast<HRESULT>(0x80040150u);
+static inline int IsEqualGUID(REFGUID a, REFGUID b)
+{
+    int i;
+    if (a->Data1 != b->Data1 || a->Data2 != b->Data2 || a->Data3 != b->Data3)
+        return 0;
+    for (i = 0; i < 8; ++i)
+        if (a->Data4[i] != b->Data4[i])
+            return 0;
+    return 1;
+}
+#    define IsEqualIID(a, b) IsEqualGUID(a, b)
+#    define IsEqualCLSID(a, b) IsEqualGUID(a, b)
+#endif
 
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+/* Status codes, with the Windows values. */
+#define QMT_STATUS(value) QMT_CAST(HRESULT, value##u)
+#define S_OK QMT_STATUS(0x00000000)
+#define S_FALSE QMT_STATUS(0x00000001)
+#define E_NOTIMPL QMT_STATUS(0x80004001)
+#define E_NOINTERFACE QMT_STATUS(0x80004002)
+#define E_POINTER QMT_STATUS(0x80004003)
+#define E_FAIL QMT_STATUS(0x80004005)
+#define E_UNEXPECTED QMT_STATUS(0x8000FFFF)
+#define E_ACCESSDENIED QMT_STATUS(0x80070005)
+#define E_OUTOFMEMORY QMT_STATUS(0x8007000E)
+#define E_INVALIDARG QMT_STATUS(0x80070057)
+#define STG_E_FILENOTFOUND QMT_STATUS(0x80030002)
+#define DISP_E_UNKNOWNINTERFACE QMT_STATUS(0x80020001)
+#define DISP_E_MEMBERNOTFOUND QMT_STATUS(0x80020003)
+#define DISP_E_PARAMNOTFOUND QMT_STATUS(0x80020004)
+#define DISP_E_TYPEMISMATCH QMT_STATUS(0x80020005)
+#define DISP_E_UNKNOWNNAME QMT_STATUS(0x80020006)
+#define DISP_E_BADVARTYPE QMT_STATUS(0x80020008)
+#define DISP_E_EXCEPTION QMT_STATUS(0x80020009)
+#define DISP_E_OVERFLOW QMT_STATUS(0x8002000A)
+#define DISP_E_BADPARAMCOUNT QMT_STATUS(0x8002000E)
+#define DISP_E_PARAMNOTOPTIONAL QMT_STATUS(0x8002000F)
+#define REGDB_E_CLASSNOTREG QMT_STATUS(0x80040154)
+#define CO_E_CLASSSTRING QMT_STATUS(0x800401F3)
+#define CO_E_DLLNOTFOUND QMT_STATUS(0x800401F8)
+#define CO_E_ERRORINDLL QMT_STATUS(0x800401F9)
+#define CLASS_E_CLASSNOTAVAILABLE QMT_STATUS(0x80040111)
+#define CLASS_E_NOAGGREGATION QMT_STATUS(0x80040110)
+#define REGDB_E_READREGDB QMT_STATUS(0x80040150)
 
-constexpr DWORD CLSCTX_INPROC_SERVER = 1;
-constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
-constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
-constexpr WORD DISPATCH_METHOD = 1;
-constexpr WORD DISPATCH_PROPERTYGET = 2;
-constexpr WORD DISPATCH_PROPERTYPUT = 4;
-constexpr WORD DISPATCH_PROPERTYPUTREF = 8;
-constexpr DISPID DISPID_UNKNOWN = -1;
-constexpr DISPID DISPID_VALUE = 0;
-constexpr DISPID DISPID_NEWENUM = -4;
+#define SUCCEEDED(hr) (QMT_CAST(HRESULT, hr) >= 0)
+#define FAILED(hr) (QMT_CAST(HRESULT, hr) < 0)
 
-// VariantChangeType flags.
-constexpr USHORT VARIANT_NOVALUEPROP = 0x01;
-constexpr USHORT VARIANT_ALPHABOOL = 0x02;
-constexpr USHORT VARIANT_NOUSEROVERRIDE = 0x04;
-constexpr USHORT VARIANT_LOCALBOOL = 0x10;
+#define CLSCTX_INPROC_SERVER QMT_CAST(DWORD, 1)
+#define LOCALE_SYSTEM_DEFAULT QMT_CAST(LCID, 0x0800)
+#define LOCALE_USER_DEFAULT QMT_CAST(LCID, 0x0400)
+#define DISPATCH_METHOD QMT_CAST(WORD, 1)
+#define DISPATCH_PROPERTYGET QMT_CAST(WORD, 2)
+#define DISPATCH_PROPERTYPUT QMT_CAST(WORD, 4)
+#define DISPATCH_PROPERTYPUTREF QMT_CAST(WORD, 8)
+#define DISPID_UNKNOWN QMT_CAST(DISPID, -1)
+#define DISPID_VALUE QMT_CAST(DISPID, 0)
+#define DISPID_NEWENUM QMT_CAST(DISPID, -4)
 
+/* VariantChangeType flags. */
+#define VARIANT_NOVALUEPROP QMT_CAST(USHORT, 0x01)
+#define VARIANT_ALPHABOOL QMT_CAST(USHORT, 0x02)
+#define VARIANT_NOUSEROVERRIDE QMT_CAST(USHORT, 0x04)
+#define VARIANT_LOCALBOOL QMT_CAST(USHORT, 0x10)
+
+#ifdef __cplusplus
 enum VARENUM : VARTYPE {
+#else
+enum VARENUM {
+#endif
     VT_EMPTY = 0,
     VT_NULL = 1,
     VT_I2 = 2,
@@ -162,56 +206,58 @@ enum VARENUM : VARTYPE {
     VT_ARRAY = 0x2000,
     VT_BYREF = 0x4000,
     VT_RESERVED = 0x8000,
-    VT_TYPEMASK = 0x0FFF,
+    VT_TYPEMASK = 0x0FFF
 };
 
-union CY {
-    struct {
+typedef union CY {
+    QMT_NAMELESS struct {
         ULONG Lo;
         LONG Hi;
     };
     LONGLONG int64;
-};
-static_assert(sizeof(CY) == 8);
+} CY;
+QMT_STATIC_ASSERT(sizeof(CY) == 8, "a CY is 8 bytes");
 
-struct DECIMAL {
+typedef struct DECIMAL {
     USHORT wReserved;
-    union {
-        struct {
+    QMT_NAMELESS union {
+        QMT_NAMELESS struct {
             BYTE scale;
             BYTE sign;
         };
         USHORT signscale;
     };
     ULONG Hi32;
-    union {
-        struct {
+    QMT_NAMELESS union {
+        QMT_NAMELESS struct {
             ULONG Lo32;
             ULONG Mid32;
         };
         ULONGLONG Lo64;
     };
-};
-static_assert(sizeof(DECIMAL) == 16);
-constexpr BYTE DECIMAL_NEG = 0x80;
+} DECIMAL;
+QMT_STATIC_ASSERT(sizeof(DECIMAL) == 16, "a DECIMAL is 16 bytes");
+#define DECIMAL_NEG QMT_CAST(BYTE, 0x80)
 
-struct IUnknown;
-struct IDispatch;
-struct ITypeInfo;
-struct ITypeLib;
-struct IRecordInfo;
-struct SAFEARRAY;
-struct VARIANT;
-using VARIANTARG = VARIANT;
+typedef struct IUnknown IUnknown;
+typedef struct IDispatch IDispatch;
+typedef struct IClassFactory IClassFactory;
+typedef struct IEnumVARIANT IEnumVARIANT;
+typedef struct ITypeInfo ITypeInfo;
+typedef struct ITypeLib ITypeLib;
+typedef struct IRecordInfo IRecordInfo;
+typedef struct SAFEARRAY SAFEARRAY;
+typedef struct VARIANT VARIANT;
+typedef VARIANT VARIANTARG;
 
 struct VARIANT {
-    union {
-        struct {
+    QMT_NAMELESS union {
+        QMT_NAMELESS struct {
             VARTYPE vt;
             WORD wReserved1;
             WORD wReserved2;
             WORD wReserved3;
-            union {
+            QMT_NAMELESS union {
                 LONGLONG llVal;
                 LONG lVal;
                 BYTE bVal;
@@ -264,15 +310,16 @@ struct VARIANT {
         DECIMAL decVal;
     };
 };
-static_assert(sizeof(VARIANT) == 24, "a VARIANT has the size it has on 64-bit Windows");
+QMT_STATIC_ASSERT(sizeof(VARIANT) == 24, "a VARIANT has the size it has on 64-bit Windows");
 
-struct DISPPARAMS {
+typedef struct DISPPARAMS {
     VARIANTARG* rgvarg;
     DISPID* rgdispidNamedArgs;
     UINT cArgs;
     UINT cNamedArgs;
-};
+} DISPPARAMS;
 
+typedef struct EXCEPINFO EXCEPINFO;
 struct EXCEPINFO {
     WORD wCode;
     WORD wReserved;
@@ -285,9 +332,10 @@ struct EXCEPINFO {
     SCODE scode;
 };
 
-// Interfaces: a pointer to a pointer to a table of functions in the Windows order. Pure
-// virtual functions with no virtual destructor give exactly that layout under the
-// platform's C++ ABI, with the interface pointer passed first.
+/* Interfaces: a pointer to a pointer to a table of functions in the Windows order, each
+   taking the interface pointer first. In C++, pure virtual functions with no virtual
+   destructor give exactly that layout under the platform's C++ ABI. */
+#ifdef __cplusplus
 struct IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) = 0;
     virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
@@ -317,9 +365,46 @@ struct IEnumVARIANT : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
     virtual HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** ppEnum) = 0;
 };
+#else
+#    include "quillmate/c_tables.h"
 
-// The runtime's exported functions. The gateway exports them; an object's shared library
-// may leave them undefined and binds to the gateway's copy when it is loaded.
+typedef struct IUnknownVtbl {
+    QMT_IUNKNOWN_METHODS(IUnknown);
+} IUnknownVtbl;
+struct IUnknown {
+    IUnknownVtbl const* lpVtbl;
+};
+
+typedef struct IDispatchVtbl {
+    QMT_IDISPATCH_METHODS(IDispatch);
+} IDispatchVtbl;
+struct IDispatch {
+    IDispatchVtbl const* lpVtbl;
+};
+
+typedef struct IClassFactoryVtbl {
+    QMT_IUNKNOWN_METHODS(IClassFactory);
+    HRESULT(STDMETHODCALLTYPE* CreateInstance)(IClassFactory* This, IUnknown* pUnkOuter, REFIID riid, void** ppvObject);
+    HRESULT(STDMETHODCALLTYPE* LockServer)(IClassFactory* This, BOOL fLock);
+} IClassFactoryVtbl;
+struct IClassFactory {
+    IClassFactoryVtbl const* lpVtbl;
+};
+
+typedef struct IEnumVARIANTVtbl {
+    QMT_IUNKNOWN_METHODS(IEnumVARIANT);
+    HRESULT(STDMETHODCALLTYPE* Next)(IEnumVARIANT* This, ULONG celt, VARIANT* rgVar, ULONG* pCeltFetched);
+    HRESULT(STDMETHODCALLTYPE* Skip)(IEnumVARIANT* This, ULONG celt);
+    HRESULT(STDMETHODCALLTYPE* Reset)(IEnumVARIANT* This);
+    HRESULT(STDMETHODCALLTYPE* Clone)(IEnumVARIANT* This, IEnumVARIANT** ppEnum);
+} IEnumVARIANTVtbl;
+struct IEnumVARIANT {
+    IEnumVARIANTVtbl const* lpVtbl;
+};
+#endif
+
+/* The runtime's exported functions. The gateway exports them; an object's shared library
+   may leave them undefined and binds to the gateway's copy when it is loaded. */
 QMT_RUNTIME_EXPORT const IID IID_NULL;
 QMT_RUNTIME_EXPORT const IID IID_IUnknown;
 QMT_RUNTIME_EXPORT const IID IID_IDispatch;
@@ -340,7 +425,7 @@ QMT_RUNTIME_EXPORT HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIAN
                                              VARTYPE vt);
 
 QMT_RUNTIME_EXPORT HRESULT CoInitialize(LPVOID pvReserved);
-QMT_RUNTIME_EXPORT void CoUninitialize();
+QMT_RUNTIME_EXPORT void CoUninitialize(void);
 QMT_RUNTIME_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);
 QMT_RUNTIME_EXPORT HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid);
 QMT_RUNTIME_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid,

@@ -30,6 +30,13 @@
 #    include <cstdlib>
 #endif
 
+#ifndef _WIN32
+// The tables of the abstract interfaces name this routine, which only a call of a pure virtual
+// function reaches. An object library built without the C++ runtime gets it from here; a
+// library that links the runtime uses the runtime's own, whose definition is not weak.
+extern "C" __attribute__((weak, visibility("hidden"))) void __cxa_pure_virtual() { __builtin_trap(); }
+#endif
+
 namespace quillmate {
 
 // The default home of objects: the process heap (HeapAlloc on Windows, malloc elsewhere,

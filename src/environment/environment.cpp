@@ -54,7 +54,12 @@ HRESULT Environment::open_named_file(BSTR Filename, platform::File (*open)(char 
         return E_OUTOFMEMORY;
     file = open(name.bytes.get());
     if (!file.is_open()) {
-        report_error(m_error_state, failure_message, Filename);
+        // The line on standard error says why: the system's words on the path.
+        char why[256];
+        std::size_t const length = platform::describe_open_failure(name.bytes.get(), why, sizeof why);
+        DiagnosticText cause;
+        cause.add(open == &platform::File::create_for_writing ? "create " : "open ").add_quoted(Filename);
+        report_error(m_error_state, failure_message, Filename, cause.add(": ").add(std::string_view(why, length)));
         return E_INVALIDARG;
     }
     return S_OK;

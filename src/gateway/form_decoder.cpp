@@ -1,5 +1,6 @@
 #include "gateway/form_decoder.h"
 
+#include "automation/creation.h"
 #include "common/text_conversion.h"
 #include "gateway/class_allow_list.h"
 #include "report/error_page.h"
@@ -44,43 +45,92 @@ bool split_target_name(WideChar* text, std::size_t units, WideChar*& method)
     return false;
 }
 
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", for the line on standard error.
+void add_class_id(DiagnosticText& text, CLSID const& id)
+{
+    char digits[32];
+    auto put = [&digits](int at, std::uint32_t value, int count) {
+        for (int i = count - 1; i >= 0; --i, value >>= 4)
+            digits[at + i] = "0123456789ABCDEF"[value & 0xF];
+    };
+    put(0, id.Data1, 8);
+    put(8, id.Data2, 4);
+    put(12, id.Data3, 4);
+    for (int i = 0; i < 8; ++i)
+        put(16 + 2 * i, id.Data4[i], 2);
+    std::string_view const hex(digits, sizeof digits);
+    text.add("{").add(hex.substr(0, 8)).add("-").add(hex.substr(8, 4)).add("-").add(hex.substr(12, 4)).add("-");
+    text.add(hex.substr(16, 4)).add("-").add(hex.substr(20, 12)).add("}");
+}
+
 bool resolve_target(Environment& environment, WideChar const* value, std::size_t units, DecodingBuffers& buffers,
                     Target& target, RequestSource const& source)
 {
     ErrorState& errors = environment.error_state();
+    DiagnosticText& cause = buffers.line;
+    cause.clear();
     WideChar* method_name = nullptr;
     // The value lives in the value buffer unless it was empty (then nothing can split it).
     WideChar* text = value == buffers.value.data() ? buffers.value.data() : nullptr;
     if (text == nullptr || !split_target_name(text, units, method_name)) {
-        report_error(errors, message::InvalidTargetName, value);
+        cause.add("target ").add_quoted(value).add(": no blank between the class name and the method name");
+        report_error(errors, message::InvalidTargetName, value, cause);
         return false;
     }
     WideChar const* class_name = text;
+    target.class_name = class_name;
+    target.method_name = method_name;
+    cause.add("find class ").add_quoted(class_name).add(": ");
     CLSID class_id {};
     // A class the operator's allow-list leaves out is answered as one that is not registered.
     ClassAccess const access = class_access(class_name, source);
     if (access == ClassAccess::unknown) {
-        report_error(errors, message::RequestOutOfMemory);
+        report_error(errors, message::RequestOutOfMemory, cause.add("no memory to read the allow-list"));
         return false;
     }
-    if (access == ClassAccess::refused || CLSIDFromProgID(class_name, &class_id) != S_OK) {
-        report_error(errors, message::ClassNotRegistered, class_name);
+    if (access == ClassAccess::refused) {
+        cause.add("left out by the operator's allow-list (")
+            .add(allowed_classes_variable)
+            .add(", HKEY_LOCAL_MACHINE\\");
+        report_error(errors, message::ClassNotRegistered, class_name, cause.add(allowed_classes_key).add(")"));
+        return false;
+    }
+    if (class_id_from_name(class_name, class_id, cause) != S_OK) {
+        report_error(errors, message::ClassNotRegistered, class_name, cause);
         return false;
     }
     // Any status but 0 is a failure, a success status such as S_FALSE included; an object
     // handed out with it is given back.
+    DiagnosticText& creation = buffers.line;
+    creation.clear();
+    creation.add("create ").add_quoted(class_name).add(" ");
+    add_class_id(creation, class_id);
+    creation.add(": ");
     void* object = nullptr;
-    HRESULT const created = CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &object);
+    HRESULT const created = create_object(class_id, IID_IDispatch, &object, creation);
     if (created != S_OK || object == nullptr) {
         if (object != nullptr)
             static_cast<IUnknown*>(object)->Release();
-        report_error(errors, message::ObjectNotCreated, class_name);
+        if (SUCCEEDED(created))
+            creation.add("CoCreateInstance returned ")
+                .add_status(created)
+                .add(object == nullptr ? " without an object" : ", which counts as a failure");
+        report_error(errors, message::ObjectNotCreated, class_name, creation);
         return false;
     }
     target.object = static_cast<IDispatch*>(object);
     LPOLESTR names[] = {method_name};
-    if (target.object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &target.method) != S_OK) {
-        report_error(errors, message::MethodNotFound, method_name);
+    HRESULT const found = target.object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &target.method);
+    if (found != S_OK) {
+        DiagnosticText& lookup = buffers.line;
+        lookup.clear();
+        lookup.add("find method ")
+            .add_quoted(method_name)
+            .add(" of ")
+            .add_quoted(class_name)
+            .add(": GetIDsOfNames returned ")
+            .add_status(found);
+        report_error(errors, message::MethodNotFound, method_name, lookup);
         return false;
     }
     return true;
@@ -193,7 +243,9 @@ bool decode_form_data(Environment& environment, char* data, std::size_t count, D
         return stored;
     });
     if (!stored) {
-        report_error(environment.error_state(), message::RequestOutOfMemory);
+        buffers.line.clear();
+        report_error(environment.error_state(), message::RequestOutOfMemory,
+                     buffers.line.add("decode the form data: not enough memory"));
         return false;
     }
     return resolved;

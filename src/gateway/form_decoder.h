@@ -3,6 +3,7 @@
 // method's dispatch identifier. Every later pair becomes an item of CustomItems.
 #pragma once
 
+#include "common/diagnostic_text.h"
 #include "common/scratch_buffer.h"
 #include "common/wide_text.h"
 #include "environment/environment.h"
@@ -15,17 +16,24 @@ namespace qmt {
 struct DecodingBuffers {
     ScratchBuffer<WideChar> name;
     ScratchBuffer<WideChar> value;
+    // The request's one line for standard error, built step by step where a failure happens:
+    // one buffer for the whole request keeps the request path's stack shallow.
+    DiagnosticText line;
 };
 
 struct Target {
     IDispatch* object {nullptr}; // belongs to the caller, also after a failure
     DISPID method {0};
+    // The names, in the value buffer: they live as long as the decoding buffers.
+    WideChar const* class_name {nullptr};
+    WideChar const* method_name {nullptr};
 };
 
 // Decodes `data` (rewritten in place) and resolves the target. False after an error page
-// has been written on `environment`: messages 5, 1, 2, 3, or 26 when storage for a name, a
-// value or an item cannot be had (the request is then not served with fields missing).
-// The allow-list's variable is the request's (`source`).
+// has been written on `environment`, with its line on standard error naming the step and
+// the cause: messages 5, 1, 2, 3, or 26 when storage for a name, a value or an item cannot be
+// had (the request is then not served with fields missing). The allow-list's variable is
+// the request's (`source`).
 bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target,
                       RequestSource const& source = {});
 

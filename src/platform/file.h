@@ -3,6 +3,7 @@
 
 #include "platform/native_handle.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -41,6 +42,10 @@ private:
     }
     NativeHandle m_handle {invalid_handle};
 };
+
+// Why opening or creating `path` just failed, in words, into `text`; its length. Called right
+// after the failure (it reads the system's last error, then looks at the path again).
+std::size_t describe_open_failure(char const* path, char* text, std::size_t capacity);
 
 // A read-only view of part of a file. The view keeps the file's content reachable after
 // the File that it was made from has been closed.

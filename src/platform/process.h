@@ -3,6 +3,7 @@
 
 #include "platform/native_handle.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace qmt::platform {
@@ -22,7 +23,13 @@ bool prepare_standard_streams();
 
 NativeHandle standard_input();
 NativeHandle standard_output();
+// Where the program's complaints go: web servers write a CGI program's standard error to
+// their error log.
 NativeHandle standard_error();
+
+// The system's own text for a status (Windows: the message table, for a Win32 error or a
+// status), without a line end, in `text`; its length, 0 when there is none (always natively).
+std::size_t system_message(std::uint32_t status, char* text, std::size_t capacity);
 
 // Pauses the thread.
 void sleep_milliseconds(std::uint32_t milliseconds);

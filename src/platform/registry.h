@@ -36,6 +36,11 @@ public:
 
     // HKEY_CLASSES_ROOT itself.
     static RegistryKey classes_root();
+#ifndef _WIN32
+    // The same, the registry's root directory and HKEY_CLASSES_ROOT created first where they
+    // are missing (parents included): for the registration tool, which may start a registry.
+    static RegistryKey create_classes_root();
+#endif
 
     bool is_open() const;
 

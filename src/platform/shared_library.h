@@ -20,6 +20,9 @@ public:
     // Binds every symbol at once (a missing symbol fails here, not in the middle of a
     // call) and keeps the library's symbols to itself. Empty when it cannot be loaded.
     static SharedLibrary open(char const* path);
+    // The loader's own words on the last failure of open() (the same thread, nothing loaded
+    // since); null when it has none.
+    static char const* last_error();
     // Takes back the reference that release() handed out.
     static SharedLibrary adopt(void* released) { return SharedLibrary(released); }
 

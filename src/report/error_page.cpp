@@ -3,6 +3,8 @@
 #include "common/heap_ptr.h"
 #include "common/text_conversion.h"
 #include "platform/module.h"
+#include "platform/process.h"
+#include "report/diagnostic.h"
 #include "report/message_formatter.h"
 #include "report/message_numbers.h"
 #include "report/message_table.h"
@@ -35,41 +37,71 @@ void write_page(ErrorState& state, std::string_view status_line, char const* mes
     state.set();
 }
 
-void report_with_texts(ErrorState& state, std::uint32_t message, WideChar const* const* texts, int count)
+} // namespace
+
+std::string_view status_line_of(std::uint32_t message, ErrorState const& state)
+{
+    if (message == message::RequestTooLarge)
+        return "Status: 413 Content Too Large\n";
+    if (state.answers_with_status_500())
+        return "Status: 500 Internal Server Error\n";
+    return {};
+}
+
+namespace {
+
+// Every form ends here: the page, then its line (`cause`, else the message as it is).
+void report(ErrorState& state, std::uint32_t message, WideChar const* const* texts, int count,
+            DiagnosticText const* cause)
 {
     char format[format_capacity];
-    platform::load_string(message_table(), message, format, format_capacity);
+    int const loaded = platform::load_string(message_table(), message, format, format_capacity);
     char formatted[message_capacity];
-    std::size_t const length = format_message(format, texts, count, formatted);
-    write_page(state, status_line_of(message), formatted, length);
+    std::size_t length = count == 0 ? static_cast<std::size_t>(loaded > 0 ? loaded : 0)
+                                    : format_message(format, texts, count, formatted);
+    write_page(state, status_line_of(message, state), count == 0 ? format : formatted, length);
+    if (cause != nullptr) {
+        write_page_diagnostic(message, *cause);
+        return;
+    }
+    if (count > 0)
+        length = format_message(format, texts, count, formatted, Escaping::none);
+    DiagnosticText line;
+    write_page_diagnostic(message, line.add(std::string_view(count == 0 ? format : formatted, length)));
 }
 
 } // namespace
 
-std::string_view status_line_of(std::uint32_t message)
-{
-    if (message == message::RequestTooLarge)
-        return "Status: 413 Content Too Large\n";
-    return {};
-}
-
-void report_error(ErrorState& state, std::uint32_t message)
-{
-    char format[format_capacity];
-    int const length = platform::load_string(message_table(), message, format, format_capacity);
-    write_page(state, status_line_of(message), format, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
+void report_error(ErrorState& state, std::uint32_t message) { report(state, message, nullptr, 0, nullptr); }
 
 void report_error(ErrorState& state, std::uint32_t message, WideChar const* text)
 {
     WideChar const* texts[] = {text};
-    report_with_texts(state, message, texts, 1);
+    report(state, message, texts, 1, nullptr);
 }
 
 void report_error(ErrorState& state, std::uint32_t message, WideChar const* first, WideChar const* second)
 {
     WideChar const* texts[] = {first, second};
-    report_with_texts(state, message, texts, 2);
+    report(state, message, texts, 2, nullptr);
+}
+
+void report_error(ErrorState& state, std::uint32_t message, DiagnosticText const& cause)
+{
+    report(state, message, nullptr, 0, &cause);
+}
+
+void report_error(ErrorState& state, std::uint32_t message, WideChar const* text, DiagnosticText const& cause)
+{
+    WideChar const* texts[] = {text};
+    report(state, message, texts, 1, &cause);
+}
+
+void report_error(ErrorState& state, std::uint32_t message, WideChar const* first, WideChar const* second,
+                  DiagnosticText const& cause)
+{
+    WideChar const* texts[] = {first, second};
+    report(state, message, texts, 2, &cause);
 }
 
 void report_error_counted(ErrorState& state, std::uint32_t message, char const* narrow, std::int32_t length)

@@ -31,12 +31,12 @@ bool is_low_surrogate(WideChar unit) { return unit >= 0xDC00 && unit <= 0xDFFF; 
 // Gives each caller's text its own share of `room`: texts that need less than an equal
 // share keep all they need, and what they leave is shared equally among the others, so
 // that one long text never crowds out another.
-void share_room(WideChar const* const* texts, int count, std::size_t room, std::size_t* budgets)
+void share_room(WideChar const* const* texts, int count, std::size_t room, std::size_t* budgets, Escaping escaping)
 {
     std::size_t needs[max_placeholders] {};
     for (int i = 0; i < count; ++i) {
         char scratch[caller_text_capacity];
-        needs[i] = append_escaped(texts[i], scratch, caller_text_capacity - 1);
+        needs[i] = append_escaped(texts[i], scratch, caller_text_capacity - 1, escaping);
     }
     bool settled[max_placeholders] {};
     int open = count;
@@ -67,7 +67,7 @@ void share_room(WideChar const* const* texts, int count, std::size_t room, std::
 
 } // namespace
 
-std::size_t append_escaped(WideChar const* text, char* out, std::size_t budget)
+std::size_t append_escaped(WideChar const* text, char* out, std::size_t budget, Escaping escaping)
 {
     std::size_t used = 0;
     if (text == nullptr)
@@ -75,7 +75,7 @@ std::size_t append_escaped(WideChar const* text, char* out, std::size_t budget)
     for (std::size_t index = 0; text[index] != 0;) {
         char piece[16];
         std::size_t piece_length;
-        std::string_view const entity = html_entity(text[index]);
+        std::string_view const entity = escaping == Escaping::html ? html_entity(text[index]) : std::string_view();
         if (!entity.empty()) {
             std::memcpy(piece, entity.data(), entity.size());
             piece_length = entity.size();
@@ -95,7 +95,8 @@ std::size_t append_escaped(WideChar const* text, char* out, std::size_t budget)
     return used;
 }
 
-std::size_t format_message(char const* format, WideChar const* const* texts, int text_count, char* out)
+std::size_t format_message(char const* format, WideChar const* const* texts, int text_count, char* out,
+                           Escaping escaping)
 {
     std::size_t const limit = message_capacity - 1;
     std::size_t const format_length = std::strlen(format);
@@ -111,7 +112,7 @@ std::size_t format_message(char const* format, WideChar const* const* texts, int
     }
     fixed = std::min(fixed, limit);
     std::size_t budgets[max_placeholders] {};
-    share_room(texts, std::min({text_count, placeholders, max_placeholders}), limit - fixed, budgets);
+    share_room(texts, std::min({text_count, placeholders, max_placeholders}), limit - fixed, budgets, escaping);
 
     std::size_t length = 0;
     int next_text = 0;
@@ -119,7 +120,7 @@ std::size_t format_message(char const* format, WideChar const* const* texts, int
         if (format[i] == '%' && format[i + 1] == 's') {
             ++i;
             if (next_text < text_count && next_text < max_placeholders)
-                length += append_escaped(texts[next_text], out + length, budgets[next_text]);
+                length += append_escaped(texts[next_text], out + length, budgets[next_text], escaping);
             ++next_text;
             continue;
         }

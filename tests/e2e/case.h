@@ -2,7 +2,9 @@
 // answer expected. Rows are built with chained setters so that the table reads as a list
 // of requests. Every text may contain the placeholder {DIR}: the case's own directory as the
 // gateway names it (a host path natively, a Z:\ path under Wine); registry values may also
-// contain {GATEWAY}: the path of the gateway (or of its copy) that ran, as it names itself.
+// contain {GATEWAY}: the path of the gateway (or of its copy) that ran, as it names itself;
+// the gateway's lines on standard error may also contain {REGISTRY} (the native registry's
+// root), {OBJECTS} (the directory of the probe's library) and {WORK} (the run's directory).
 #pragma once
 
 #include "child_process.h"
@@ -76,6 +78,9 @@ struct Case {
     std::vector<FileContent> expected_files;
     Ending ending {Ending::normal};
     std::optional<std::string> expected_trace; // the probe's trace on standard error
+    std::optional<std::string> expected_diagnostics; // the gateway's lines there ("quillmate: ...")
+    std::optional<std::string> expected_diagnostics_under_wine;
+    bool native_only {false}; // about the native runtime's loader: skipped under Wine
     std::vector<RegistryValue> expected_registry;
     int at_least_ms {0};
     int at_most_ms {0}; // 0: only the runner's time limit
@@ -228,6 +233,22 @@ struct Case {
     Case& expect_trace(std::string const& lines)
     {
         expected_trace = lines;
+        return *this;
+    }
+    // The gateway's own lines on standard error, each ending with a line feed.
+    Case& expect_diagnostics(std::string const& lines)
+    {
+        expected_diagnostics = lines;
+        return *this;
+    }
+    Case& expect_diagnostics_under_wine(std::string const& lines)
+    {
+        expected_diagnostics_under_wine = lines;
+        return *this;
+    }
+    Case& only_natively()
+    {
+        native_only = true;
         return *this;
     }
     Case& takes_at_least_ms(int milliseconds)

@@ -21,6 +21,8 @@ class GatewayRequest : public ::testing::TestWithParam<Case> { };
 TEST_P(GatewayRequest, AnswersExactly)
 {
     Case const& row = GetParam();
+    if (row.native_only && target_under_test().runs_under_wine())
+        GTEST_SKIP() << "a row about the native runtime only";
     if (fastcgi_worker() != nullptr)
         if (std::string const reason = process_level_reason(row); !reason.empty())
             GTEST_SKIP() << "not a worker's request: " << reason;

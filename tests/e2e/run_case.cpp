@@ -221,10 +221,40 @@ std::string expected_output_of(Target const& target, Case const& row)
                                                                       : row.expected_output;
 }
 
-std::string check_run(Target const& target, Case const& row, RowRun const& run, std::string const& trace)
+namespace {
+
+// The gateway's own lines on standard error ("quillmate: ..."), moved out of `err`.
+std::string take_diagnostics(std::string& err)
+{
+    std::string diagnostics;
+    std::string rest;
+    for (std::size_t start = 0; start < err.size();) {
+        std::size_t end = err.find('\n', start);
+        end = end == std::string::npos ? err.size() : end + 1;
+        std::string_view const line(err.data() + start, end - start);
+        (line.starts_with("quillmate: ") ? diagnostics : rest).append(line);
+        start = end;
+    }
+    err = std::move(rest);
+    return diagnostics;
+}
+
+} // namespace
+
+std::string check_run(Target const& target, Case const& row, RowRun const& run, std::string const& err)
 {
     ChildResult const& result = run.result;
     std::string report;
+    std::string trace = err;
+    std::string const diagnostics = take_diagnostics(trace);
+    std::optional<std::string> const& expected_diagnostics
+        = target.runs_under_wine() && row.expected_diagnostics_under_wine ? row.expected_diagnostics_under_wine
+                                                                          : row.expected_diagnostics;
+    if (expected_diagnostics) {
+        std::string const difference = describe_difference(target.fill(run.fill(*expected_diagnostics)), diagnostics);
+        if (!difference.empty())
+            report += "the gateway's lines on standard error differ: " + difference;
+    }
     if (result.timed_out)
         report += "the gateway did not finish within " + std::to_string(run.timeout_ms) + " ms\n";
     // A client that goes away reads what it reads: only the rest of the answer is checked.

@@ -21,6 +21,10 @@ constexpr char clsid_without_server[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D01}"
 constexpr char clsid_with_missing_server[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D02}";
 constexpr char clsid_not_served[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D03}";
 constexpr char clsid_lenient[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D04}";
+constexpr char clsid_relative[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D05}";
+constexpr char clsid_no_export[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D06}";
+constexpr char clsid_mangled[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D07}";
+constexpr char clsid_unresolved[] = "{6B1E8E53-2F0C-4F0B-9C5E-0A1D2B3C4D08}";
 
 // Wine ends a process that an access fault killed with the fault's code; the host sees its low byte.
 constexpr int windows_access_violation_low_byte = 0xC0000005 & 0xFF;
@@ -131,7 +135,16 @@ bool Target::prepare_native(std::string& error)
     m_registry = m_work_directory + "/registry";
     fs::path const root = fs::path(m_registry) / "HKEY_CLASSES_ROOT";
     std::string const missing_server = m_work_directory + "/no-such-server.so";
-    return write_default_value(root / "Qmt.Probe" / "CLSID", probe_clsid, error)
+    fs::path const objects = fs::path(m_options.probe).parent_path();
+    auto const add = [&](char const* name, char const* clsid, std::string const& library) {
+        return write_default_value(root / name / "CLSID", clsid, error)
+            && write_default_value(root / "CLSID" / clsid / "InprocServer32", library, error);
+    };
+    return add(class_with_relative_server, clsid_relative, "libqmtprobe.so")
+        && add(class_without_export, clsid_no_export, objects / "libqmt_mistake_no_export.so")
+        && add(class_with_mangled_export, clsid_mangled, objects / "libqmt_mistake_mangled.so")
+        && add(class_with_unresolved_symbol, clsid_unresolved, objects / "libqmt_mistake_unresolved.so")
+        && write_default_value(root / "Qmt.Probe" / "CLSID", probe_clsid, error)
         && write_default_value(root / "CLSID" / probe_clsid / "InprocServer32", m_options.probe, error)
         && write_default_value(root / class_without_server / "CLSID", clsid_without_server, error)
         && write_default_value(root / class_with_missing_server / "CLSID", clsid_with_missing_server, error)
@@ -216,6 +229,18 @@ bool Target::prepare_wine(std::string& error)
         && add(clsid + clsid_not_served + "\\InprocServer32", probe)
         && add(std::string(class_with_lenient_factory) + "\\CLSID", clsid_lenient)
         && add(clsid + clsid_lenient + "\\InprocServer32", probe);
+}
+
+std::string Target::fill(std::string text) const
+{
+    std::string const objects = gateway_path(fs::path(m_options.probe).parent_path().string());
+    std::pair<std::string_view, std::string> const placeholders[]
+        = {{"{REGISTRY}", m_registry}, {"{OBJECTS}", objects}, {"{WORK}", gateway_path(m_work_directory)}};
+    for (auto const& [placeholder, value] : placeholders)
+        for (std::size_t at = text.find(placeholder); at != std::string::npos;
+             at = text.find(placeholder, at + value.size()))
+            text.replace(at, placeholder.size(), value);
+    return text;
 }
 
 std::string Target::make_case_directory(std::string const& name, std::string& error) const

@@ -30,6 +30,11 @@ inline constexpr char class_not_served[] = "Qmt.Stranger"; // the probe's librar
 // Served by the probe's library, whose factory answers S_FALSE with an object that writes
 // "released\n" to standard error when it goes.
 inline constexpr char class_with_lenient_factory[] = "Qmt.Lenient";
+// Natively only: the library mistakes of an object's author (tests/objects/mistaken_server.cpp).
+inline constexpr char class_with_relative_server[] = "Qmt.Relative"; // "libqmtprobe.so", no directory
+inline constexpr char class_without_export[] = "Qmt.NoExport"; // DllGetClassObject hidden
+inline constexpr char class_with_mangled_export[] = "Qmt.Mangled"; // DllGetClassObject under its C++ name
+inline constexpr char class_with_unresolved_symbol[] = "Qmt.Unresolved"; // needs a function nobody defines
 
 class Target {
 public:
@@ -53,6 +58,8 @@ public:
                          std::vector<std::pair<std::string, std::string>> const& variables,
                          std::string const& copy = {}) const;
     std::string const& gateway() const { return m_options.gateway; }
+    // `text` with {REGISTRY}, {OBJECTS} and {WORK} filled in (see case.h).
+    std::string fill(std::string text) const;
     std::string const& work_directory() const { return m_work_directory; }
 
     // The registry below HKEY_CLASSES_ROOT, keys written with backslashes: natively the

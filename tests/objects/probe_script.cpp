@@ -452,6 +452,9 @@ Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exceptio
     } else if (command_is(command, PROBE_TEXT("raise")) || command_is(command, PROBE_TEXT("raisedeferred"))) {
         status = raise(argument, command_is(command, PROBE_TEXT("raisedeferred")), exception);
         return Outcome::end;
+    } else if (command_is(command, PROBE_TEXT("fail"))) {
+        status = parse_number(argument);
+        return Outcome::end;
     } else if (command_is(command, PROBE_TEXT("fault"))) {
         write_through_null_pointer();
     } else if (command_is(command, PROBE_TEXT("keepenum"))) {

@@ -29,6 +29,7 @@
 //                 the first "|"; an empty part is passed as a missing text)
 //   raisedeferred S|D
 //                 the same with empty texts and a deferred fill-in routine that supplies them
+//   fail S        ends the method with the status S (decimal, or hexadecimal after "0x")
 //   fault         writes through a null pointer
 //   keep          adds a reference to the environment that is never given back
 //   template V    OpenTemplate(V)

@@ -1,4 +1,6 @@
 // Class identifiers from their registry text and from programmatic names (ProgIDs).
+#include "automation/native/class_lookup.h"
+#include "automation/creation.h"
 #include "automation/native/directory_registry.h"
 #include "automation/native/guid_text.h"
 #include "platform/code_page.h"
@@ -32,32 +34,64 @@ QMT_RUNTIME_EXPORT HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid)
     return qmt::runtime::parse_guid_text(lpsz, length, *pclsid) ? S_OK : CO_E_CLASSSTRING;
 }
 
-QMT_RUNTIME_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid)
-{
-    using namespace qmt::runtime;
-    if (lpszProgID == nullptr || lpclsid == nullptr)
-        return E_INVALIDARG;
-    *lpclsid = CLSID {};
+namespace qmt::runtime {
 
+HRESULT find_class_id(LPCOLESTR name, CLSID& clsid, DiagnosticText* cause)
+{
+    clsid = CLSID {};
     // A ProgID becomes one directory name, so it must fit one (every unit is at least one byte).
-    constexpr std::size_t limit = qmt::platform::name_length_limit;
-    char name[limit + 1];
-    std::size_t const units = bounded_length(lpszProgID, limit);
-    if (units == 0 || units > limit)
-        return CO_E_CLASSSTRING;
-    int const bytes = qmt::platform::narrow_from_wide(lpszProgID, static_cast<int>(units), nullptr, 0);
+    constexpr std::size_t limit = platform::name_length_limit;
+    char narrow[limit + 1];
+    std::size_t const units = bounded_length(name, limit);
+    int const bytes
+        = units == 0 || units > limit ? 0 : platform::narrow_from_wide(name, static_cast<int>(units), nullptr, 0);
     if (bytes <= 0 || static_cast<std::size_t>(bytes) > limit
-        || qmt::platform::narrow_from_wide(lpszProgID, static_cast<int>(units), name, bytes) != bytes)
+        || platform::narrow_from_wide(name, static_cast<int>(units), narrow, bytes) != bytes) {
+        if (cause != nullptr)
+            cause->add(units == 0 ? "the class name is empty" : "the class name is too long for a registry key");
         return CO_E_CLASSSTRING;
-    std::string_view const progid(name, static_cast<std::size_t>(bytes));
+    }
+    std::string_view const progid(narrow, static_cast<std::size_t>(bytes));
     // "..", "a/b" and the like would look outside HKEY_CLASSES_ROOT: such a name is simply not registered.
-    if (!is_single_key_name(progid))
+    if (!is_single_key_name(progid)) {
+        if (cause != nullptr)
+            cause->add("the class name is no registry key name (it holds a slash or is \".\" or \"..\")");
         return CO_E_CLASSSTRING;
+    }
 
     KeyPath key = KeyPath::classes_root();
     key.subkey(progid).subkey("CLSID");
     KeyValue value;
-    if (read_default_value(key, value) != ValueStatus::found)
-        return CO_E_CLASSSTRING;
-    return parse_guid_text(value.text, value.length, *lpclsid) ? S_OK : CO_E_CLASSSTRING;
+    ValueStatus const read = read_default_value(key, value);
+    if (read == ValueStatus::found && parse_guid_text(value.text, value.length, clsid))
+        return S_OK;
+    if (cause != nullptr) {
+        cause->add("registry value HKEY_CLASSES_ROOT\\").add(progid).add("\\CLSID ");
+        if (read == ValueStatus::found)
+            cause->add("is ")
+                .add_quoted(value.view())
+                .add(", not a class identifier {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
+        else
+            cause->add(read == ValueStatus::missing ? "is missing" : "cannot be read");
+        cause->add(" (").add(key.c_str()).add("/@)");
+    }
+    return CO_E_CLASSSTRING;
 }
+
+} // namespace qmt::runtime
+
+QMT_RUNTIME_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid)
+{
+    if (lpszProgID == nullptr || lpclsid == nullptr)
+        return E_INVALIDARG;
+    return qmt::runtime::find_class_id(lpszProgID, *lpclsid, nullptr);
+}
+
+namespace qmt {
+
+HRESULT class_id_from_name(WideChar const* class_name, CLSID& clsid, DiagnosticText& cause)
+{
+    return class_name == nullptr ? E_INVALIDARG : runtime::find_class_id(class_name, clsid, &cause);
+}
+
+} // namespace qmt

@@ -14,13 +14,35 @@ constexpr int fault_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSY
 // A stack of its own so that a stack overflow can still be reported.
 alignas(16) unsigned char alternate_stack[64 * 1024];
 
+char const* name_of(int signal_number)
+{
+    switch (signal_number) {
+    case SIGSEGV:
+        return "SIGSEGV (invalid memory access)";
+    case SIGBUS:
+        return "SIGBUS (bus error)";
+    case SIGFPE:
+        return "SIGFPE (arithmetic fault)";
+    case SIGILL:
+        return "SIGILL (illegal instruction)";
+    case SIGABRT:
+        return "SIGABRT (abort)";
+    case SIGSYS:
+        return "SIGSYS (bad system call)";
+    case SIGTRAP:
+        return "SIGTRAP (trap)";
+    default:
+        return "a signal";
+    }
+}
+
 void on_fault(int signal_number)
 {
     // Back to the default first: a second fault inside the report ends the process at once.
     for (int fault_signal : fault_signals)
         ::signal(fault_signal, SIG_DFL);
     if (installed_report != nullptr)
-        installed_report(128 + static_cast<std::uint32_t>(signal_number));
+        installed_report(name_of(signal_number), 128 + static_cast<std::uint32_t>(signal_number));
     ::raise(signal_number);
     ::_exit(128 + signal_number);
 }

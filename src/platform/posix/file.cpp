@@ -1,5 +1,8 @@
 #include "platform/file.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -58,6 +61,23 @@ File File::create_for_writing(char const* path)
     if (!file.is_open() || !is_regular(file.handle()) || ::ftruncate(file.handle(), 0) != 0)
         return File {};
     return file;
+}
+
+std::size_t describe_open_failure(char const* path, char* text, std::size_t capacity)
+{
+    int const error = errno;
+    struct stat info { };
+    char const* cause = nullptr;
+    if (::stat(path, &info) != 0)
+        cause = std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        cause = "not a regular file (a directory, FIFO, device or socket is never opened)";
+    else
+        cause = std::strerror(error);
+    // The words without a terminator: the caller takes them by length.
+    std::size_t const length = std::min(std::strlen(cause), capacity);
+    std::copy_n(cause, length, text);
+    return length;
 }
 
 std::optional<std::uint64_t> File::size() const

@@ -48,6 +48,8 @@ NativeHandle standard_output() { return STDOUT_FILENO; }
 
 NativeHandle standard_error() { return STDERR_FILENO; }
 
+std::size_t system_message(std::uint32_t, char*, std::size_t) { return 0; }
+
 void sleep_milliseconds(std::uint32_t milliseconds)
 {
     timespec remaining {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};

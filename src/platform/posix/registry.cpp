@@ -92,6 +92,30 @@ RegistryKey RegistryKey::classes_root()
     return RegistryKey {classes};
 }
 
+RegistryKey RegistryKey::create_classes_root()
+{
+    // Each missing directory of the root's path, outermost first.
+    std::size_t const length = std::strlen(registry_root());
+    char* path = static_cast<char*>(std::malloc(length + 1));
+    if (path == nullptr)
+        return RegistryKey {};
+    std::memcpy(path, registry_root(), length + 1);
+    for (std::size_t at = 1; at <= length; ++at)
+        if (path[at] == '/' || path[at] == '\0') {
+            char const kept = path[at];
+            path[at] = '\0';
+            ::mkdir(path, 0777);
+            path[at] = kept;
+        }
+    std::free(path);
+    int const root = ::open(registry_root(), key_flags);
+    if (root < 0)
+        return RegistryKey {};
+    ::mkdirat(root, "HKEY_CLASSES_ROOT", 0777);
+    ::close(root);
+    return classes_root();
+}
+
 bool RegistryKey::is_open() const { return m_directory >= 0; }
 
 RegistryStatus RegistryKey::open(char const* name, RegistryKey& key) const

@@ -16,6 +16,8 @@ SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept
 
 SharedLibrary SharedLibrary::open(char const* path) { return SharedLibrary(::dlopen(path, RTLD_NOW | RTLD_LOCAL)); }
 
+char const* SharedLibrary::last_error() { return ::dlerror(); }
+
 void* SharedLibrary::symbol(char const* name) const { return m_handle == nullptr ? nullptr : ::dlsym(m_handle, name); }
 
 void* SharedLibrary::release() { return std::exchange(m_handle, nullptr); }

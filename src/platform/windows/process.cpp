@@ -24,6 +24,15 @@ NativeHandle standard_output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 
 NativeHandle standard_error() { return GetStdHandle(STD_ERROR_HANDLE); }
 
+std::size_t system_message(std::uint32_t status, char* text, std::size_t capacity)
+{
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, status, 0, text,
+                                  static_cast<DWORD>(capacity), nullptr);
+    while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' '))
+        --length;
+    return length;
+}
+
 void sleep_milliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
 int compare_ignoring_case(char const* a, char const* b) { return lstrcmpiA(a, b); }

@@ -65,6 +65,12 @@ std::vector<Case> request_intake_cases()
     add(with_every_server_variable(Case(intake, "ServerItemsHoldTheTwentyFourVariablesInTableOrder"))
             .get("obj=Qmt.Probe+DumpServer")
             .expect(server_dump(every_server_variable_with("GET"))));
+    // A server may send many more variables than the twenty-four (every request header is
+    // one): they change nothing. A worker searches so many names one by one.
+    Case many_headers = with_every_server_variable(Case(intake, "ManyOtherVariablesChangeNothing"));
+    for (int header = 0; header < 250; ++header)
+        many_headers.set("HTTP_X_EXTRA_" + std::to_string(header), "extra");
+    add(many_headers.get("obj=Qmt.Probe+DumpServer").expect(server_dump(every_server_variable_with("GET"))));
     std::string const cookie = "session=" + repeated("0123456789abcdef", 18) + "0123";
     add(Case(intake, "CookieOf300CharactersIsCapturedWhole")
             .set("AUTH_TYPE", "Basic")
