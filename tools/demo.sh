@@ -25,15 +25,7 @@ fi
 cmake --build --preset native --target quillmate shop_catalog >/dev/null
 
 source tools/lib/sample_site.sh
-site=$(mktemp -d)
-cleanup() {
-    qmt_server_stop
-    rm -rf "$site"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-qmt_site_make "$site" build/native/quillmate build/native/samples/shop_catalog
-qmt_server_start lighttpd 8080
+qmt_serve_sample lighttpd 8080 build/native/quillmate build/native/samples/shop_catalog
 
 if $once; then
     curl -sS "$QMT_SERVER_URL"

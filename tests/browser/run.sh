@@ -10,14 +10,6 @@ root=$(pwd)
 npm ci --no-audit --no-fund --loglevel=error >/dev/null
 
 source tools/lib/sample_site.sh
-site=$(mktemp -d)
-cleanup() {
-    qmt_server_stop
-    rm -rf "$site"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-qmt_site_make "$site" "$root/build/native/quillmate" "$root/build/native/samples/shop_catalog"
-qmt_server_start lighttpd $((20000 + RANDOM % 20000))
+qmt_serve_sample lighttpd $((20000 + RANDOM % 20000)) "$root/build/native/quillmate" "$root/build/native/samples/shop_catalog"
 
 QMT_CATALOG_URL=$QMT_SERVER_URL QMT_ARTIFACTS=$root/build/artifacts node --test tests/browser/

@@ -24,15 +24,8 @@ load) server=lighttpd seconds=60 connections=16 ;;
 esac
 
 source tools/lib/sample_site.sh
-site=$(mktemp -d)
-cleanup() {
-    qmt_server_stop
-    rm -rf "$site"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-qmt_site_make "$site" "$gateway" "$sample"
-qmt_server_start "$server" $((20000 + RANDOM % 20000))
+qmt_serve_sample "$server" $((20000 + RANDOM % 20000)) "$gateway" "$sample"
+site=$QMT_SITE
 base="http://127.0.0.1:$QMT_SERVER_PORT/cgi-bin/quillmate"
 echo "$server on port $QMT_SERVER_PORT"
 

@@ -12,6 +12,10 @@
 #                                            QMT_SERVER_PID, QMT_SERVER_PORT, QMT_SERVER_URL
 #   qmt_server_stop                          stops it and waits for it to go
 #   qmt_gateways_wait                        waits for every gateway process of the site to end
+#   qmt_serve_sample KIND FIRST_PORT GATEWAY SAMPLE_DIR
+#                                            all of it for a script: a site in a new temporary
+#                                            folder (QMT_SITE), made and served, and a trap that
+#                                            stops the server and removes the folder on exit
 # Needs: bash, curl; the server's Debian package.
 
 QMT_SAMPLE_PROGID=Shop.Catalog
@@ -183,4 +187,13 @@ qmt_gateways_wait() {
         [ $SECONDS -lt $deadline ] || { echo "gateway processes still running after 30 s" >&2; return 1; }
         sleep 0.1
     done
+}
+
+qmt_serve_sample() {
+    local kind=$1 first_port=$2 gateway=$3 sample=$4
+    QMT_SITE=$(mktemp -d)
+    trap 'qmt_server_stop; rm -rf "$QMT_SITE"' EXIT
+    trap 'exit 130' INT TERM
+    qmt_site_make "$QMT_SITE" "$gateway" "$sample"
+    qmt_server_start "$kind" "$first_port"
 }
