@@ -37,6 +37,29 @@ bool equals_text(StoredName const& stored, WideChar const* text)
     return text[stored.length] == 0;
 }
 
+bool is_ascii_but_zero(WideChar unit) { return static_cast<std::uint32_t>(unit) - 1u < 0x7Fu; }
+
+// Copies the units of `text` as bytes into `out` up to the first that is zero or beyond
+// ASCII, or until `room` bytes are written; gives the count copied. Four units a round,
+// each tested before the next is read: none is read past the terminating zero.
+std::size_t copy_ascii_prefix(WideChar const* text, unsigned char* out, std::size_t room)
+{
+    std::size_t count = 0;
+    for (; room - count >= 4; count += 4) {
+        for (std::size_t i = count; i < count + 4; ++i) {
+            if (!is_ascii_but_zero(text[i]))
+                return i;
+            out[i] = static_cast<unsigned char>(text[i]);
+        }
+    }
+    for (; count < room; ++count) {
+        if (!is_ascii_but_zero(text[count]))
+            return count;
+        out[count] = static_cast<unsigned char>(text[count]);
+    }
+    return count;
+}
+
 } // namespace
 
 StoredName const* SectionStore::copy_name(WideChar const* text, std::size_t length)
@@ -192,13 +215,7 @@ bool SectionStore::append(WideChar const* placeholder, WideChar const* replaceme
     // its end. One that does not fit there, or holds other units, is converted whole.
     unsigned char* const free = m_texts.free_bytes();
     std::size_t const room = m_texts.free_size();
-    std::size_t length = 0;
-    for (; length < room; ++length) {
-        std::uint32_t const unit = replacement[length];
-        if (unit - 1u >= 0x7Fu) // the terminating zero, or a unit beyond ASCII
-            break;
-        free[length] = static_cast<unsigned char>(unit);
-    }
+    std::size_t const length = copy_ascii_prefix(replacement, free, room);
     unsigned char const* converted = free;
     std::uint32_t bytes = static_cast<std::uint32_t>(length);
     if (length < room && replacement[length] == 0 && length < UINT32_MAX)
