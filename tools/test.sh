@@ -5,7 +5,7 @@
 #   unit tests natively, under the sanitizers and (win64) under Wine, runs the end-to-end
 #   table against the native, sanitizer and win64 gateways (native and sanitizer also as a
 #   FastCGI worker), compares CGI and FastCGI answers through lighttpd and nginx, tests the
-#   installed SDK (Hello.World built outside the tree, the registration tool), sweeps the
+#   installed SDK (Hello.World and Shop.Catalog built outside the tree, the registration tool), sweeps the
 #   table with injected faults, runs it under valgrind, and runs each fuzzer briefly. Then the
 #   deployment: the sample through lighttpd and Apache httpd (curl, wrk), the 60 s load run,
 #   the browser test, the packages (.deb installed in an overlay root and serving, the .zip files).
@@ -68,8 +68,9 @@ step "unit tests (native)" build/native/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (address and undefined-behaviour sanitizers)" build/sanitize/tests/qmt_unit_tests --gtest_brief=1
 step "unit tests (win64 under Wine)" wine build/win64/tests/qmt_unit_tests.exe --gtest_brief=1
 step "end-to-end cases" tools/run-e2e.sh
-# The SDK as an author meets it: cmake --install into a temporary prefix, Hello.World built
-# outside the tree with the installed package, registered with quillmate-register, driven.
+# The SDK as an author meets it: cmake --install into a temporary prefix, Hello.World and
+# Shop.Catalog built outside the tree with the installed package, Hello.World registered with
+# quillmate-register and driven.
 step "SDK: installed package, Hello.World, quillmate-register" tests/sdk/sdk_test.sh build/native
 step "FastCGI worker behind lighttpd and nginx, against CGI" tools/run-fastcgi-servers.sh
 # The fault sweeps (tests/faults): the whole table again with every allocation failing in

@@ -155,11 +155,17 @@ protected:
     // (message 22, "Relevant source ... description ..."). `return raise("Hello.World", "...");`
     HRESULT raise(std::string_view source, std::string_view description)
     {
+        return raise(source, Text::from_utf8(description));
+    }
+    // The same with a description put together at run time (TextBuilder::take), which may
+    // quote the request as it came.
+    HRESULT raise(std::string_view source, Text description)
+    {
         if (m_exception != nullptr) {
             *m_exception = EXCEPINFO {};
             m_exception->scode = E_FAIL;
             m_exception->bstrSource = Text::from_utf8(source).detach();
-            m_exception->bstrDescription = Text::from_utf8(description).detach();
+            m_exception->bstrDescription = description.detach();
         }
         return DISP_E_EXCEPTION;
     }

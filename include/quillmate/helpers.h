@@ -1,10 +1,14 @@
 // What a method needs every day: runtime strings owned and freed, text sent from UTF-8,
-// text escaped for HTML, a field looked up without an error page when it is missing, and a
-// collection walked. Header only; needs nothing of the C++ runtime.
+// text put together and escaped for HTML, a field looked up without an error page when it is
+// missing, and a collection walked. Header only; needs nothing of the C++ runtime.
 //
 //   quillmate::Text const name = quillmate::field(environment, "name");   // null when missing
 //   quillmate::send(environment, "Content-type: text/html; charset=utf-8\n\n<p>Hello, ");
 //   quillmate::send_html(environment, name ? name.get() : QMT_TEXT("world"));
+//
+//   quillmate::TextBuilder heading;                    // a template field's value
+//   heading.utf8("Articles in ").html(name.get()).number(count);
+//   environment.SendTemplate(placeholder.get(), heading.take().get());
 //
 // The gateway converts what SendString is given to its ANSI code page: UTF-8 on the native
 // build, so text sent from UTF-8 arrives as those bytes; on Windows the system's code page.
@@ -48,7 +52,7 @@ inline char32_t next_code_point(std::string_view text, std::size_t& at)
         point = point << 6 | (byte(at + static_cast<std::size_t>(i)) & 0x3F);
     }
     constexpr char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-    if (point < smallest[trailing] || (point >= 0xD800 && point <= 0xDFFF)) {
+    if (point < smallest[trailing] || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF) {
         ++at;
         return U'\uFFFD';
     }
@@ -153,6 +157,128 @@ private:
     BSTR m_text {nullptr};
 };
 
+// Which characters TextBuilder::html writes as character references: the five that mean
+// something in markup (& < > " '), or those and every character beyond ASCII (as &#233;), so
+// that a page means the same whatever code page the gateway writes it in (on Windows the
+// system's ANSI code page, natively UTF-8).
+enum class Escape { markup, markup_and_non_ascii };
+
+// A text put together piece by piece: a template field's value, an error's description. A
+// failed allocation is remembered and the pieces after it are dropped; take() then gives a null
+// Text, so the caller checks once.
+class TextBuilder {
+public:
+    // UTF-8 (or ASCII) as it is; malformed sequences become U+FFFD.
+    TextBuilder& utf8(std::string_view utf8)
+    {
+        for (std::size_t at = 0; at < utf8.size();)
+            code_point(detail::next_code_point(utf8, at));
+        return *this;
+    }
+    // Runtime text as it is, up to its first zero unit (a null text adds nothing).
+    TextBuilder& text(OLECHAR const* text)
+    {
+        for (std::size_t i = 0, length = detail::length_of(text); i < length; ++i)
+            unit(text[i]);
+        return *this;
+    }
+    TextBuilder& number(long long value)
+    {
+        char digits[24];
+        std::size_t count = 0;
+        unsigned long long magnitude
+            = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+        do {
+            digits[count++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0)
+            unit('-');
+        while (count > 0)
+            unit(static_cast<OLECHAR>(digits[--count]));
+        return *this;
+    }
+    // Runtime text escaped for HTML. A surrogate pair is one character; a lone surrogate is
+    // kept as it is with Escape::markup and becomes U+FFFD with Escape::markup_and_non_ascii.
+    TextBuilder& html(OLECHAR const* text, Escape escape = Escape::markup)
+    {
+        for (std::size_t i = 0, length = detail::length_of(text); i < length; ++i) {
+            char32_t point = static_cast<char16_t>(text[i]);
+            auto const next = static_cast<char16_t>(text[i + 1]);
+            if (point >= 0xD800 && point <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+                point = 0x10000 + ((point - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+            } else if (point >= 0xD800 && point <= 0xDFFF && escape == Escape::markup_and_non_ascii) {
+                point = 0xFFFD;
+            }
+            html_code_point(point, escape);
+        }
+        return *this;
+    }
+    // UTF-8 escaped for HTML; malformed sequences become U+FFFD.
+    TextBuilder& html(std::string_view utf8, Escape escape = Escape::markup)
+    {
+        for (std::size_t at = 0; at < utf8.size();)
+            html_code_point(detail::next_code_point(utf8, at), escape);
+        return *this;
+    }
+
+    // The text so far, and the builder empty again; null when memory ran short on the way.
+    Text take()
+    {
+        Text made(m_failed ? nullptr : SysAllocStringLen(m_buffer.get(), static_cast<UINT>(m_length)));
+        m_length = 0;
+        m_failed = false;
+        return made;
+    }
+
+private:
+    void unit(OLECHAR value)
+    {
+        if (m_failed)
+            return;
+        if (m_length == m_capacity) {
+            std::size_t const capacity = m_capacity == 0 ? 64 : m_capacity * 2;
+            Text grown(SysAllocStringLen(nullptr, static_cast<UINT>(capacity)));
+            if (!grown) {
+                m_failed = true;
+                return;
+            }
+            for (std::size_t i = 0; i < m_length; ++i)
+                grown.get()[i] = m_buffer.get()[i];
+            m_buffer = std::move(grown);
+            m_capacity = capacity;
+        }
+        m_buffer.get()[m_length++] = value;
+    }
+    void code_point(char32_t point)
+    {
+        OLECHAR units[2];
+        for (std::size_t i = 0, count = detail::put_units(point, units); i < count; ++i)
+            unit(units[i]);
+    }
+    void html_code_point(char32_t point, Escape escape)
+    {
+        char const* reference = point == '&' ? "&amp;"
+            : point == '<'                   ? "&lt;"
+            : point == '>'                   ? "&gt;"
+            : point == '"'                   ? "&quot;"
+            : point == '\''                  ? "&#39;"
+                                             : nullptr;
+        if (reference != nullptr)
+            utf8(reference);
+        else if (point >= 0x80 && escape == Escape::markup_and_non_ascii)
+            utf8("&#").number(static_cast<long long>(point)).utf8(";");
+        else
+            code_point(point);
+    }
+
+    Text m_buffer; // m_capacity units, the first m_length of them the text
+    std::size_t m_length {0};
+    std::size_t m_capacity {0};
+    bool m_failed {false};
+};
+
 // SendString with a copy of `text` (a runtime string is what the environment is owed).
 inline HRESULT send(QmtEnvironment& environment, OLECHAR const* text)
 {
@@ -172,38 +298,9 @@ inline HRESULT send(QmtEnvironment& environment, std::string_view utf8)
 // shows as text, never as markup.
 inline HRESULT send_html(QmtEnvironment& environment, OLECHAR const* text)
 {
-    auto const entity = [](OLECHAR unit) -> char const* {
-        switch (unit) {
-        case '&':
-            return "&amp;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        case '"':
-            return "&quot;";
-        case '\'':
-            return "&#39;";
-        default:
-            return nullptr;
-        }
-    };
-    std::size_t const length = detail::length_of(text);
-    std::size_t units = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        units += entity(text[i]) != nullptr ? std::string_view(entity(text[i])).size() : 1;
-    Text escaped(SysAllocStringLen(nullptr, static_cast<UINT>(units)));
-    if (!escaped)
-        return E_OUTOFMEMORY;
-    BSTR out = escaped.get();
-    for (std::size_t i = 0; i < length; ++i) {
-        if (char const* replacement = entity(text[i]))
-            while (*replacement != '\0')
-                *out++ = static_cast<OLECHAR>(*replacement++);
-        else
-            *out++ = text[i];
-    }
-    return environment.SendString(escaped.get(), nullptr);
+    TextBuilder escaped;
+    Text const page_text = escaped.html(text).take();
+    return page_text ? environment.SendString(page_text.get(), nullptr) : E_OUTOFMEMORY;
 }
 
 inline HRESULT send_html(QmtEnvironment& environment, std::string_view utf8)
@@ -275,41 +372,52 @@ HRESULT for_each_field(QmtEnvironment& environment, Visit&& visit)
 
 namespace detail {
 
-// The value of the first item called `name`, or a null Text.
+// The value of the first item called `name`: S_OK, S_FALSE (and a null Text) when there is
+// none, or the failure of the collection.
 template<typename Collection>
-Text find_value(Collection* items, std::string_view name)
+HRESULT find_value(HRESULT opened, Collection* items, std::string_view name, Text& value)
 {
-    Text found;
-    if (items != nullptr) {
-        for_each_item(*items, [&](BSTR item_name, BSTR value) {
-            if (!same_text(item_name, name))
-                return S_OK;
-            found = Text::copy(value);
-            return S_FALSE;
-        });
-        items->Release();
-    }
-    return found;
+    value = Text();
+    if (opened != S_OK || items == nullptr)
+        return opened != S_OK ? opened : E_POINTER;
+    HRESULT const status = for_each_item(*items, [&](BSTR item_name, BSTR item_value) {
+        if (!same_text(item_name, name))
+            return S_OK;
+        value = Text::copy(item_value);
+        return value || item_value == nullptr ? S_FALSE : E_OUTOFMEMORY;
+    });
+    items->Release();
+    return status == S_OK ? S_FALSE : status == S_FALSE ? S_OK : status;
 }
 
 } // namespace detail
 
 // The value of the first field called `name` (exact, case-sensitive, as CustomItems.Item
-// compares), or a null Text when there is none. Unlike CustomItems.Item, a missing field
-// writes no error page: for optional fields.
-inline Text field(QmtEnvironment& environment, std::string_view name)
+// compares): S_OK, S_FALSE with a null Text when there is none, or the collection's failure.
+// Unlike CustomItems.Item, a missing field writes no error page: for optional fields.
+inline HRESULT field(QmtEnvironment& environment, std::string_view name, Text& value)
 {
     ::CustomItems* fields = nullptr;
-    environment.get_CustomItems(&fields);
-    return detail::find_value(fields, name);
+    HRESULT const opened = environment.get_CustomItems(&fields);
+    return detail::find_value(opened, fields, name, value);
+}
+
+// The same as a value: a null Text when there is no such field (or the lookup failed).
+inline Text field(QmtEnvironment& environment, std::string_view name)
+{
+    Text value;
+    field(environment, name, value);
+    return value;
 }
 
 // The value of a server variable ("REMOTE_ADDR"), or a null Text when there is none.
 inline Text server_variable(QmtEnvironment& environment, std::string_view name)
 {
     ::ServerItems* variables = nullptr;
-    environment.get_ServerItems(&variables);
-    return detail::find_value(variables, name);
+    HRESULT const opened = environment.get_ServerItems(&variables);
+    Text value;
+    detail::find_value(opened, variables, name, value);
+    return value;
 }
 
 } // namespace quillmate

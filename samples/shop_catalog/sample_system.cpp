@@ -1,7 +1,5 @@
 #include "sample_system.h"
 
-#include "page_text.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -83,18 +81,15 @@ unsigned long long new_order_number()
     return (static_cast<unsigned long long>(std::time(nullptr)) << 22) ^ process;
 }
 
-bool append_path(PageText& wide, char const* path)
+quillmate::Text path_text(char const* path)
 {
 #ifdef _WIN32
     WCHAR units[SamplePath::capacity];
     int const count = MultiByteToWideChar(CP_ACP, 0, path, -1, units, SamplePath::capacity);
-    if (count <= 0)
-        return false;
-    wide.units(units, static_cast<std::size_t>(count - 1));
+    return quillmate::Text::copy(count > 0 ? units : nullptr);
 #else
-    wide.utf8(path);
+    return quillmate::Text::from_utf8(path);
 #endif
-    return true;
 }
 
 bool move_into_place(char const* from, char const* to)

@@ -3,11 +3,11 @@
 // finished order file into place. One source for Windows and POSIX.
 #pragma once
 
+#include "quillmate/helpers.h"
+
 #include <cstddef>
 
 namespace shop {
-
-class PageText;
 
 // A path of the sample's own: its folder and a file name, zero-terminated.
 struct SamplePath {
@@ -26,9 +26,9 @@ bool file_in_orders_folder(char const* name, SamplePath& path);
 // A number for an order form, different for every page served: the process and the clock.
 unsigned long long new_order_number();
 
-// The path as the environment takes file names: UTF-16, from the system's narrow form
-// (natively UTF-8, on Windows the ANSI code page). False when it does not convert.
-bool append_path(PageText& wide, char const* path);
+// The path as the environment takes file names: runtime text, from the system's narrow form
+// (natively UTF-8, on Windows the ANSI code page). Null when it does not convert.
+quillmate::Text path_text(char const* path);
 
 // Replaces `to` with `from`: readers of the orders folder never see half a file.
 bool move_into_place(char const* from, char const* to);

@@ -1,87 +1,195 @@
-// The sample object: the class Shop.Catalog, a small shop catalog with three methods, List,
-// Item and Order (catalog_pages.h), each answering one page from a template beside the
-// library. It shows the whole contract of an object that the gateway calls: a class factory
-// behind DllGetClassObject, GetIDsOfNames for the method's name, and Invoke with the
-// environment as the one argument. The object helper supplies the counting, QueryInterface
-// and the factory. One source for the native build and Windows.
-#include "catalog_pages.h"
-#include "quillmate/class_factory.h"
-#include "quillmate/interfaces.h"
-#include "quillmate/ref.h"
-#include "text.h"
+#include "shop_catalog.h"
+
+#include "catalog_file.h"
+#include "sample_system.h"
+#include "template_page.h"
+
+#include <cstdio>
+
+namespace shop {
 
 namespace {
 
-// {ABB7C773-C6EB-4B39-B235-B3F9C4458728}
-constexpr CLSID CLSID_ShopCatalog = {0xabb7c773, 0xc6eb, 0x4b39, {0xb2, 0x35, 0xb3, 0xf9, 0xc4, 0x45, 0x87, 0x28}};
+using quillmate::Text;
+using quillmate::TextBuilder;
 
-struct Method {
-    std::string_view name;
-    HRESULT (*page)(QmtEnvironment&, EXCEPINFO*);
-};
+// A page checks the request before it sends its header: the gateway's error page brings a
+// header of its own, which would otherwise show in the body.
+constexpr std::string_view header = "Content-Type: text/html; charset=utf-8\n\n";
+constexpr long quantity_limit = 99;
+constexpr std::string_view source = "Shop.Catalog";
+// Request values and file data go into a page HTML-escaped, every character beyond ASCII as a
+// reference too, so that the page means the same whatever code page the gateway writes it in.
+constexpr quillmate::Escape escaped = quillmate::Escape::markup_and_non_ascii;
 
-// A method's dispatch identifier is its position in this table, from 1.
-constexpr Method methods[] = {
-    {"List", shop::list_page},
-    {"Item", shop::item_page},
-    {"Order", shop::order_page},
-};
-constexpr DISPID method_count = sizeof methods / sizeof methods[0];
-
-class Catalog final : public quillmate::Object<Catalog, quillmate::Answers<IDispatch, IID_IUnknown, IID_IDispatch>> {
-public:
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (count == nullptr)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
+// A whole number of up to `digits_limit` digits and nothing else, or -1.
+long long field_number(Text const& value, int digits_limit = 9)
+{
+    long long number = 0;
+    int length = 0;
+    for (OLECHAR const* unit = value.get(); unit != nullptr && *unit != 0; ++unit, ++length) {
+        if (length == digits_limit || *unit < '0' || *unit > '9')
+            return -1;
+        number = number * 10 + (*unit - '0');
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
-    {
-        if (names == nullptr || ids == nullptr || count == 0)
-            return E_INVALIDARG;
-        for (UINT i = 0; i < count; ++i)
-            ids[i] = DISPID_UNKNOWN;
-        if (count != 1)
-            return DISP_E_UNKNOWNNAME; // the methods take no named arguments
-        for (DISPID id = 1; id <= method_count; ++id) {
-            if (shop::same_name(names[0], methods[id - 1].name)) {
-                ids[0] = id;
-                return S_OK;
-            }
-        }
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*,
-                                     EXCEPINFO* exception, UINT*) override
-    {
-        if (member < 1 || member > method_count)
-            return DISP_E_MEMBERNOTFOUND;
-        if (parameters == nullptr || parameters->cArgs != 1 || parameters->rgvarg[0].vt != VT_UNKNOWN
-            || parameters->rgvarg[0].punkVal == nullptr)
-            return DISP_E_BADPARAMCOUNT;
-        quillmate::Ref<QmtEnvironment> environment;
-        if (parameters->rgvarg[0].punkVal->QueryInterface(IID_QmtEnvironment, environment.out_void()) != S_OK)
-            return DISP_E_TYPEMISMATCH;
-        return methods[member - 1].page(*environment.get(), exception);
-    }
+    return length == 0 ? -1 : number;
+}
 
-private:
-    friend quillmate::Access;
-    Catalog() = default;
-};
+TextBuilder& price(TextBuilder& text, long long cents)
+{
+    return text.number(cents / 100).utf8(cents % 100 < 10 ? ".0" : ".").number(cents % 100);
+}
+
+void load_catalog(CatalogFile& catalog, TemplatePage& page)
+{
+    SamplePath path;
+    bool const loaded = file_beside_library("catalog.txt", path) && catalog.load(path.text);
+    page.check(loaded ? S_OK : E_FAIL, "reading catalog.txt");
+}
+
+// The value of an optional field: S_OK, or S_FALSE (and a null value) when it was not sent.
+HRESULT optional_field(QmtEnvironment& environment, std::string_view name, Text& value, TemplatePage& page)
+{
+    HRESULT const status = quillmate::field(environment, name, value);
+    if (status != S_FALSE)
+        page.check(status, "CustomItems");
+    return status;
+}
+
+void article_fields(TemplatePage& page, Article const& article)
+{
+    TextBuilder text;
+    page.field("number", text.number(article.number));
+    page.field("name", text.html(article.name, escaped));
+    page.field("category", text.number(article.category));
+    page.field("price", price(text, article.price_cents));
+}
+
+void fill_order(TemplatePage& page, QmtEnvironment& environment, Article const& article, long long quantity)
+{
+    page.open("order.htm");
+    article_fields(page, article);
+    TextBuilder text;
+    page.field("quantity", text.number(quantity));
+    page.field("total", price(text, article.price_cents * quantity));
+    page.begin_section("fields");
+    if (page.status() == S_OK) {
+        page.check(quillmate::for_each_field(environment,
+                                             [&](BSTR name, BSTR value) {
+                                                 page.field("field", text.html(name, escaped));
+                                                 page.field("value", text.html(value, escaped));
+                                                 return page.status();
+                                             }),
+                   "CustomItems");
+    }
+    page.end_section();
+    page.close();
+}
 
 } // namespace
 
-extern "C"
-#ifdef _WIN32
-    __declspec(dllexport)
-#else
-    __attribute__((visibility("default")))
-#endif
-        HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
+HRESULT Catalog::finish(TemplatePage const& page)
 {
-    return quillmate::get_class_object<Catalog>(clsid, CLSID_ShopCatalog, riid, object);
+    return page.status() == S_OK ? S_OK : raise(source, page.failure());
 }
+
+HRESULT Catalog::raise_quoting(std::string_view description, OLECHAR const* quoted)
+{
+    TextBuilder text;
+    return raise(source, text.utf8(description).utf8("\"").text(quoted).utf8("\"").take());
+}
+
+HRESULT Catalog::list(QmtEnvironment& environment)
+{
+    TemplatePage page(environment);
+    Text category;
+    bool const filtered = optional_field(environment, "cat", category, page) == S_OK;
+    CatalogFile catalog;
+    load_catalog(catalog, page);
+    if (page.status() != S_OK)
+        return finish(page);
+
+    page.send(header);
+    page.open("list.htm");
+    TextBuilder heading;
+    if (filtered)
+        heading.utf8("Articles in category ").html(category.get(), escaped);
+    else
+        heading.utf8("All articles");
+    page.field("heading", heading);
+    page.begin_section("articles");
+    long long const wanted = filtered ? field_number(category) : -1;
+    for (std::size_t i = 0; i < catalog.size(); ++i) {
+        if (!filtered || catalog[i].category == wanted)
+            article_fields(page, catalog[i]);
+    }
+    page.end_section();
+    page.close();
+    return finish(page);
+}
+
+HRESULT Catalog::item(QmtEnvironment& environment)
+{
+    TemplatePage page(environment);
+    Text id;
+    optional_field(environment, "id", id, page);
+    CatalogFile catalog;
+    load_catalog(catalog, page);
+    if (page.status() != S_OK)
+        return finish(page);
+    Article const* article = catalog.find(field_number(id));
+    if (article == nullptr)
+        return raise_quoting("There is no article numbered ", id.get());
+
+    page.send(header);
+    page.open("item.htm");
+    article_fields(page, *article);
+    TextBuilder text;
+    page.field("description", text.html(article->description, escaped));
+    page.field("order", text.number(static_cast<long long>(new_order_number() % 1000000000000000000ULL)));
+    page.close();
+    return finish(page);
+}
+
+HRESULT Catalog::order(QmtEnvironment& environment)
+{
+    TemplatePage page(environment);
+    Text item, quantity_text, order_text;
+    optional_field(environment, "item", item, page);
+    optional_field(environment, "quantity", quantity_text, page);
+    optional_field(environment, "order", order_text, page);
+    CatalogFile catalog;
+    load_catalog(catalog, page);
+    if (page.status() != S_OK)
+        return finish(page);
+    Article const* article = catalog.find(field_number(item));
+    if (article == nullptr)
+        return raise_quoting("There is no article numbered ", item.get());
+    long long const quantity = field_number(quantity_text, 2);
+    if (quantity < 1 || quantity > quantity_limit)
+        return raise_quoting("The quantity must be a whole number from 1 to 99, not ", quantity_text.get());
+
+    page.send(header);
+    // The order number names the kept file; only digits, so no request can name another file.
+    long long const order = field_number(order_text, 18);
+    char part_name[40], whole_name[40];
+    std::snprintf(part_name, sizeof part_name, "order-%lld.part", order);
+    std::snprintf(whole_name, sizeof whole_name, "order-%lld.htm", order);
+    SamplePath part, whole;
+    if (order < 0 || !file_in_orders_folder(part_name, part) || !file_in_orders_folder(whole_name, whole)) {
+        fill_order(page, environment, *article, quantity);
+        return finish(page);
+    }
+    // Written under a temporary name and moved into place once whole, then sent from there.
+    page.open_output(part.text);
+    fill_order(page, environment, *article, quantity);
+    page.close_output();
+    if (page.status() == S_OK)
+        page.check(move_into_place(part.text, whole.text) ? S_OK : E_FAIL, "moving the order file into place");
+    page.send_file(whole.text);
+    return finish(page);
+}
+
+} // namespace shop
+
+QMT_SERVE(shop::Catalog);

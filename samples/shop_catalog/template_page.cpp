@@ -1,10 +1,12 @@
 #include "template_page.h"
 
-#include "raised_error.h"
+#include "sample_system.h"
 
 #include <cstdio>
 
 namespace shop {
+
+using quillmate::Text;
 
 void TemplatePage::check(HRESULT status, std::string_view step)
 {
@@ -14,38 +16,27 @@ void TemplatePage::check(HRESULT status, std::string_view step)
     }
 }
 
-HRESULT TemplatePage::finish(EXCEPINFO* exception)
+Text TemplatePage::failure() const
 {
-    if (m_status == S_OK)
-        return S_OK;
-    PageText description;
-    description.literal("The page could not be written: ").literal(m_failed_step).literal(" failed with status 0x");
     char code[16];
     std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(static_cast<ULONG>(m_status)));
-    description.literal(code);
-    return raise_error(exception, description);
+    quillmate::TextBuilder description;
+    description.utf8("The page could not be written: ").utf8(m_failed_step).utf8(" failed with status 0x").utf8(code);
+    return description.take();
 }
 
-Text TemplatePage::path_text(char const* path)
+Text TemplatePage::file_name(char const* path)
 {
-    PageText wide;
-    if (!append_path(wide, path)) {
+    Text name = path_text(path);
+    if (!name)
         check(E_INVALIDARG, "converting a file name");
-        return {};
-    }
-    OLECHAR const* units = wide.text();
-    Text made = Text::copy(units);
-    if (units == nullptr || !made.valid())
-        check(E_OUTOFMEMORY, "converting a file name");
-    return made;
+    return name;
 }
 
-void TemplatePage::send(std::string_view ascii)
+void TemplatePage::send(std::string_view utf8)
 {
-    if (!ready())
-        return;
-    Text const text = Text::ascii(ascii);
-    check(text.valid() ? m_environment.SendString(text.get(), nullptr) : E_OUTOFMEMORY, "SendString");
+    if (ready())
+        check(quillmate::send(m_environment, utf8), "SendString");
 }
 
 void TemplatePage::open(char const* template_name)
@@ -57,38 +48,30 @@ void TemplatePage::open(char const* template_name)
         check(E_FAIL, "finding the sample's folder");
         return;
     }
-    Text const name = path_text(path.text);
+    Text const name = file_name(path.text);
     if (ready())
         check(m_environment.OpenTemplate(name.get()), "OpenTemplate");
 }
 
-void TemplatePage::field(std::string_view placeholder, PageText& value)
+void TemplatePage::field(std::string_view placeholder, quillmate::TextBuilder& value)
 {
+    Text const replacement = value.take();
     if (!ready())
         return;
-    OLECHAR const* units = value.text();
-    Text const name = Text::ascii(placeholder);
-    Text const replacement = Text::copy(units);
-    if (units == nullptr || !name.valid() || !replacement.valid()) {
+    Text const name = Text::from_utf8(placeholder);
+    if (!name || !replacement) {
         check(E_OUTOFMEMORY, "SendTemplate");
         return;
     }
     check(m_environment.SendTemplate(name.get(), replacement.get()), "SendTemplate");
 }
 
-void TemplatePage::field(std::string_view placeholder, std::string_view ascii)
-{
-    PageText value;
-    value.literal(ascii);
-    field(placeholder, value);
-}
-
 void TemplatePage::begin_section(std::string_view name)
 {
     if (!ready())
         return;
-    Text const text = Text::ascii(name);
-    check(text.valid() ? m_environment.BeginSection(text.get()) : E_OUTOFMEMORY, "BeginSection");
+    Text const text = Text::from_utf8(name);
+    check(text ? m_environment.BeginSection(text.get()) : E_OUTOFMEMORY, "BeginSection");
 }
 
 void TemplatePage::end_section()
@@ -107,7 +90,7 @@ void TemplatePage::open_output(char const* path)
 {
     if (!ready())
         return;
-    Text const name = path_text(path);
+    Text const name = file_name(path);
     if (ready())
         check(m_environment.OpenOutputFile(name.get()), "OpenOutputFile");
 }
@@ -122,7 +105,7 @@ void TemplatePage::send_file(char const* path)
 {
     if (!ready())
         return;
-    Text const name = path_text(path);
+    Text const name = file_name(path);
     if (ready())
         check(m_environment.SendFile(name.get(), nullptr), "SendFile");
 }

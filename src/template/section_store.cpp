@@ -26,6 +26,40 @@ std::uint32_t hash_of(WideChar const* units, std::size_t length)
     return hash;
 }
 
+// Whether `text`, up to its terminating zero, equals the stored name; reads no unit of
+// `text` past the first that differs.
+bool equals_text(StoredName const& stored, WideChar const* text)
+{
+    WideChar const* const units = stored.units();
+    for (std::size_t i = 0; i < stored.length; ++i)
+        if (units[i] != text[i])
+            return false;
+    return text[stored.length] == 0;
+}
+
+bool is_ascii_but_zero(WideChar unit) { return static_cast<std::uint32_t>(unit) - 1u < 0x7Fu; }
+
+// Copies the units of `text` as bytes into `out` up to the first that is zero or beyond
+// ASCII, or until `room` bytes are written; gives the count copied. Four units a round,
+// each tested before the next is read: none is read past the terminating zero.
+std::size_t copy_ascii_prefix(WideChar const* text, unsigned char* out, std::size_t room)
+{
+    std::size_t count = 0;
+    for (; room - count >= 4; count += 4) {
+        for (std::size_t i = count; i < count + 4; ++i) {
+            if (!is_ascii_but_zero(text[i]))
+                return i;
+            out[i] = static_cast<unsigned char>(text[i]);
+        }
+    }
+    for (; count < room; ++count) {
+        if (!is_ascii_but_zero(text[count]))
+            return count;
+        out[count] = static_cast<unsigned char>(text[count]);
+    }
+    return count;
+}
+
 } // namespace
 
 StoredName const* SectionStore::copy_name(WideChar const* text, std::size_t length)
@@ -52,36 +86,50 @@ std::int64_t SectionStore::find_placeholder(CountedName name) const
         std::uint32_t const entry = m_slots[slot];
         if (entry == 0)
             return no_placeholder;
-        if (same_name(*m_placeholders[entry - 1], name))
+        if (same_name(*m_placeholders[entry - 1].name, name))
             return entry - 1;
     }
 }
 
-bool SectionStore::number_placeholder(CountedName name, PlaceholderNumber& number)
+bool SectionStore::repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number)
 {
-    // Rows repeat a few placeholders: the ones numbered last are tried before the table.
-    for (Recent const& recent : m_recent) {
-        if (recent.name != nullptr && same_name(*recent.name, name)) {
-            number = recent.number;
-            return true;
-        }
-    }
+    if (m_placeholders.size() == 0)
+        return false;
+    PlaceholderNumber const expected = m_placeholders[m_last_sent].successor;
+    if (!equals_text(*m_placeholders[expected].name, placeholder))
+        return false;
+    number = m_last_sent = expected;
+    return true;
+}
+
+bool SectionStore::number_placeholder(WideChar const* placeholder, PlaceholderNumber& number)
+{
+    bool const sent_before = m_placeholders.size() > 0;
+    if (!look_up_or_add(CountedName {placeholder, wide_length(placeholder)}, number))
+        return false;
+    if (sent_before)
+        m_placeholders[m_last_sent].successor = number;
+    m_last_sent = number;
+    return true;
+}
+
+bool SectionStore::look_up_or_add(CountedName name, PlaceholderNumber& number)
+{
     if ((m_placeholders.size() + 1) * 2 > m_slot_count && !grow_slots())
         return false;
     std::size_t const mask = m_slot_count - 1;
     std::size_t slot = hash_of(name.units, name.length) & mask;
     for (; m_slots[slot] != 0; slot = (slot + 1) & mask)
-        if (same_name(*m_placeholders[m_slots[slot] - 1], name))
+        if (same_name(*m_placeholders[m_slots[slot] - 1].name, name))
             break;
     if (m_slots[slot] == 0) {
         StoredName const* const copy = copy_name(name.units, name.length);
-        if (copy == nullptr || m_placeholders.size() >= UINT32_MAX - 1 || !m_placeholders.append(copy))
+        auto const next = static_cast<PlaceholderNumber>(m_placeholders.size());
+        if (copy == nullptr || m_placeholders.size() >= UINT32_MAX - 1 || !m_placeholders.append({copy, next}))
             return false;
-        m_slots[slot] = static_cast<std::uint32_t>(m_placeholders.size());
+        m_slots[slot] = next + 1;
     }
     number = m_slots[slot] - 1;
-    m_recent[m_next_recent] = {m_placeholders[number], number};
-    m_next_recent = (m_next_recent + 1) % recent_count;
     return true;
 }
 
@@ -95,7 +143,7 @@ bool SectionStore::grow_slots()
         return false;
     std::memset(slots, 0, count * sizeof(std::uint32_t));
     for (std::size_t number = 0; number < m_placeholders.size(); ++number) {
-        StoredName const& name = *m_placeholders[number];
+        StoredName const& name = *m_placeholders[number].name;
         std::size_t slot = hash_of(name.units(), name.length) & (count - 1);
         while (slots[slot] != 0)
             slot = (slot + 1) & (count - 1);
@@ -107,33 +155,24 @@ bool SectionStore::grow_slots()
     return true;
 }
 
-unsigned char const* SectionStore::converted_copy(WideChar const* text, std::size_t length, bool ascii,
-                                                  std::uint32_t& bytes)
+unsigned char const* SectionStore::converted_copy(WideChar const* text, std::uint32_t& bytes)
 {
-    std::size_t size = length;
-    if (!ascii) {
-        if (length > INT_MAX)
-            return nullptr;
-        int const needed = platform::narrow_from_wide(text, static_cast<int>(length), nullptr, 0);
-        if (needed <= 0)
-            return nullptr;
-        size = static_cast<std::size_t>(needed);
-    }
+    std::size_t const length = wide_length(text);
+    if (length > INT_MAX)
+        return nullptr;
+    int const needed = length == 0 ? 0 : platform::narrow_from_wide(text, static_cast<int>(length), nullptr, 0);
+    if (needed < 0 || (needed == 0 && length > 0))
+        return nullptr;
+    auto const size = static_cast<std::size_t>(needed);
     if (size >= UINT32_MAX)
         return nullptr;
     auto* out = static_cast<unsigned char*>(m_texts.allocate(size, 1));
-    if (out == nullptr)
-        return nullptr;
-    if (ascii) {
-        // Every ANSI code page writes units below 0x80 as the same single bytes: the bulk
-        // of replacements needs no call into the platform's conversion.
-        for (std::size_t i = 0; i < length; ++i)
-            out[i] = static_cast<unsigned char>(text[i]);
-    } else if (platform::narrow_from_wide(text, static_cast<int>(length), reinterpret_cast<char*>(out),
+    if (out == nullptr
+        || (size > 0
+            && platform::narrow_from_wide(text, static_cast<int>(length), reinterpret_cast<char*>(out),
                                           static_cast<int>(size))
-               != static_cast<int>(size)) {
+                != needed))
         return nullptr;
-    }
     bytes = static_cast<std::uint32_t>(size);
     return out;
 }
@@ -158,26 +197,31 @@ bool SectionStore::add_section(WideChar const* name, bool make_current)
         platform::heap_free(section);
         return false;
     }
-    if (make_current)
-        m_current = m_sections.count() - 1;
+    if (make_current || m_current == nullptr)
+        m_current = section;
     return true;
 }
 
 bool SectionStore::append(WideChar const* placeholder, WideChar const* replacement)
 {
-    auto* section = static_cast<SectionRecord*>(m_sections.at(m_current));
+    SectionRecord* const section = m_current;
     if (section->count() == INT32_MAX)
         return false;
     PlaceholderNumber number = 0;
-    if (!number_placeholder(CountedName {placeholder, wide_length(placeholder)}, number))
+    if (!repeats_sequence(placeholder, number) && !number_placeholder(placeholder, number))
         return false;
-    // One pass for the replacement's length and whether every unit is ASCII.
-    std::size_t replacement_length = 0;
-    WideChar units_seen = 0;
-    for (; replacement[replacement_length] != 0; ++replacement_length)
-        units_seen |= replacement[replacement_length];
-    std::uint32_t bytes = 0;
-    unsigned char const* const converted = converted_copy(replacement, replacement_length, units_seen < 0x80, bytes);
+    // Every ANSI code page writes units below 0x80 as the same single bytes: the bulk of
+    // replacements is copied straight into the arena's free bytes, in the pass that finds
+    // its end. One that does not fit there, or holds other units, is converted whole.
+    unsigned char* const free = m_texts.free_bytes();
+    std::size_t const room = m_texts.free_size();
+    std::size_t const length = copy_ascii_prefix(replacement, free, room);
+    unsigned char const* converted = free;
+    std::uint32_t bytes = static_cast<std::uint32_t>(length);
+    if (length < room && replacement[length] == 0 && length < UINT32_MAX)
+        m_texts.keep(length);
+    else
+        converted = converted_copy(replacement, bytes);
     // A placeholder numbered for an entry that then failed stays numbered: no entry has it.
     return converted != nullptr && section->entries.append({number, bytes, converted});
 }
@@ -208,13 +252,12 @@ void SectionStore::release()
     }
     m_sections.clear();
     m_placeholders.clear();
+    m_last_sent = 0;
     platform::heap_free(m_slots);
     m_slots = nullptr;
     m_slot_count = 0;
-    for (Recent& recent : m_recent)
-        recent = {};
     m_texts.release();
-    m_current = 0;
+    m_current = nullptr;
 }
 
 std::int32_t row_width(SectionRecord const& section)

@@ -5,7 +5,9 @@
 // rows (row_width, find_in_row).
 //
 // Each distinct placeholder text is kept once and entries name it by number, so comparing
-// placeholders is comparing numbers, and a name from a template is looked up once.
+// placeholders is comparing numbers, and a name from a template is looked up once. Rows
+// send the same names in the same order: each placeholder remembers the one sent after it
+// last, and a SendTemplate that repeats the sequence costs one comparison of names.
 // Replacements are kept already converted to the ANSI code page, with the room each
 // character needs there, so that expansion only copies bytes.
 #pragma once
@@ -80,7 +82,7 @@ public:
     // Appends a section named with a copy of `name` (none when null); the new section
     // becomes current when `make_current` is set. False when memory is short.
     bool add_section(WideChar const* name, bool make_current);
-    void make_main_section_current() { m_current = 0; }
+    void make_main_section_current() { m_current = m_sections.count() > 0 ? &mutable_section(0) : nullptr; }
     // Appends a pair to the current section; false (nothing added) when memory is short.
     bool append(WideChar const* placeholder, WideChar const* replacement);
 
@@ -95,27 +97,29 @@ public:
     void release();
 
 private:
+    SectionRecord& mutable_section(std::int32_t index) { return *static_cast<SectionRecord*>(m_sections.at(index)); }
     StoredName const* copy_name(WideChar const* text, std::size_t length);
-    bool number_placeholder(CountedName name, PlaceholderNumber& number);
+    // The placeholder sent after the last one the previous time, when `placeholder` is it.
+    bool repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number);
+    bool number_placeholder(WideChar const* placeholder, PlaceholderNumber& number);
+    bool look_up_or_add(CountedName name, PlaceholderNumber& number);
     bool grow_slots();
-    unsigned char const* converted_copy(WideChar const* text, std::size_t length, bool ascii, std::uint32_t& bytes);
+    unsigned char const* converted_copy(WideChar const* text, std::uint32_t& bytes);
 
     PointerList m_sections;
-    std::int32_t m_current {0};
+    SectionRecord* m_current {nullptr}; // the one SendTemplate appends to
     TextArena m_texts;
-    // The distinct placeholder texts by number, and an open-addressed table of them by
-    // hash: each slot holds a number + 1, or 0 when free; its size is a power of two.
-    HeapArray<StoredName const*> m_placeholders;
+    // The distinct placeholder texts by number, each with the number sent after it last
+    // (at first its own), and an open-addressed table of them by hash: each slot holds a
+    // number + 1, or 0 when free; its size is a power of two.
+    struct Placeholder {
+        StoredName const* name;
+        PlaceholderNumber successor;
+    };
+    HeapArray<Placeholder> m_placeholders;
+    PlaceholderNumber m_last_sent {0}; // meaningful once a placeholder is numbered
     std::uint32_t* m_slots {nullptr};
     std::size_t m_slot_count {0};
-    // The placeholders numbered last, tried before the table: rows repeat a few of them.
-    struct Recent {
-        StoredName const* name {nullptr};
-        PlaceholderNumber number {0};
-    };
-    static constexpr std::size_t recent_count = 4;
-    Recent m_recent[recent_count] {};
-    std::size_t m_next_recent {0};
 };
 
 // The entries of one row: the index of the first later entry whose placeholder repeats the

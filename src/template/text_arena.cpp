@@ -2,32 +2,27 @@
 
 #include "platform/heap.h"
 
-#include <cstdint>
-
 namespace qmt {
 
+// Followed by its bytes, which start at a pointer's alignment.
 struct TextArena::Block {
     Block* next;
     std::size_t capacity; // in bytes
-    std::size_t used;
     unsigned char* bytes() { return reinterpret_cast<unsigned char*>(this + 1); }
 };
 
-void* TextArena::allocate(std::size_t bytes, std::size_t alignment)
+void* TextArena::allocate_in_new_block(std::size_t bytes)
 {
-    if (bytes > SIZE_MAX - sizeof(Block) - alignment)
+    if (bytes > SIZE_MAX - sizeof(Block))
         return nullptr;
-    Block* block = m_blocks;
-    std::size_t start = block == nullptr ? 0 : (block->used + alignment - 1) & ~(alignment - 1);
-    if (block == nullptr || start > block->capacity || block->capacity - start < bytes) {
-        block = take_block(bytes);
-        if (block == nullptr)
-            return nullptr;
-        start = block->used;
-    }
-    void* storage = block->bytes() + start;
-    block->used = start + bytes;
-    return storage;
+    Block* const block = take_block(bytes);
+    if (block == nullptr)
+        return nullptr;
+    if (block != m_blocks)
+        return block->bytes(); // one of its own, filled by this copy
+    m_free = block->bytes() + bytes;
+    m_free_end = block->bytes() + block->capacity;
+    return block->bytes();
 }
 
 TextArena::Block* TextArena::take_block(std::size_t bytes)
@@ -38,7 +33,6 @@ TextArena::Block* TextArena::take_block(std::size_t bytes)
     if (block == nullptr)
         return nullptr;
     block->capacity = capacity;
-    block->used = 0;
     if (oversized && m_blocks != nullptr) {
         // A copy larger than a block gets one of its own, behind the block being filled,
         // which keeps its room for the copies that follow.
@@ -60,6 +54,8 @@ void TextArena::release()
         platform::heap_free(m_blocks);
         m_blocks = next;
     }
+    m_free = nullptr;
+    m_free_end = nullptr;
     m_next_size = first_block_size;
 }
 

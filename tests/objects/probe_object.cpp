@@ -28,11 +28,11 @@ struct MethodName {
 
 // Names are matched exactly, as the gateway's lookup of "Class Method" expects of an object.
 constexpr MethodName method_names[] = {
-    {PROBE_TEXT("Run"), method_run},
-    {PROBE_TEXT("Dump"), method_dump},
-    {PROBE_TEXT("DumpServer"), method_dump_server},
-    {PROBE_TEXT("Enumerate"), method_enumerate},
-    {PROBE_TEXT("NoParams"), method_no_params},
+    {QMT_TEXT("Run"), method_run},
+    {QMT_TEXT("Dump"), method_dump},
+    {QMT_TEXT("DumpServer"), method_dump_server},
+    {QMT_TEXT("Enumerate"), method_enumerate},
+    {QMT_TEXT("NoParams"), method_no_params},
 };
 
 std::atomic<LONG> live_count {0};

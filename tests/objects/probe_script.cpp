@@ -135,15 +135,15 @@ std::int32_t parse_number(OLECHAR const* text)
 }
 
 // The text of UTF-16 units written in hexadecimal and separated by commas ("D83D,DE00").
-Bstr from_hex_units(OLECHAR const* list)
+Text from_hex_units(OLECHAR const* list)
 {
     std::size_t const length = length_of(list);
     if (length == 0)
-        return Bstr(SysAllocStringLen(nullptr, 0));
+        return Text(SysAllocStringLen(nullptr, 0));
     UINT count = 1;
     for (std::size_t i = 0; i < length; ++i)
         count += list[i] == ',' ? 1 : 0;
-    Bstr text(SysAllocStringLen(nullptr, count));
+    Text text(SysAllocStringLen(nullptr, count));
     if (text.get() == nullptr)
         return text;
     UINT unit = 0;
@@ -189,13 +189,13 @@ void write_remaining_items(IEnumVARIANT& enumerator)
         if (enumerator.Next(1, &element, nullptr) != S_OK)
             return;
         quillmate::Ref<CustomItem> item;
-        Bstr name;
-        Bstr value;
+        Text name;
+        Text value;
         if (element.vt == VT_DISPATCH && element.pdispVal != nullptr
             && SUCCEEDED(element.pdispVal->QueryInterface(IID_CustomItem, item.out_void()))
             && SUCCEEDED(item->get_Name(name.out())) && SUCCEEDED(item->get_Value(value.out())))
             write_to_standard_error(
-                join({PROBE_TEXT("["), name.get(), PROBE_TEXT("]=["), value.get(), PROBE_TEXT("]\n")}).get());
+                join({QMT_TEXT("["), name.get(), QMT_TEXT("]=["), value.get(), QMT_TEXT("]\n")}).get());
         else
             write_to_standard_error("?\n", 2);
         VariantClear(&element);
@@ -214,13 +214,13 @@ HRESULT Script::traced(char const* call, HRESULT status) const
 HRESULT Script::send(OLECHAR const* text)
 {
     VARIANT missing = missing_argument();
-    Bstr const copy = Bstr::copy_of(text);
+    Text const copy = Text::copy(text);
     return traced("SendString", m_environment.SendString(copy.get(), &missing));
 }
 
 HRESULT Script::send_with_sleep(OLECHAR const* text, VARIANT* sleep)
 {
-    Bstr const copy = Bstr::copy_of(text);
+    Text const copy = Text::copy(text);
     return traced("SendString", m_environment.SendString(copy.get(), sleep));
 }
 
@@ -243,10 +243,10 @@ void Script::send_item_value(VARIANT& index)
     quillmate::Ref<typename ItemOf<Collection>::Type> item;
     if (FAILED(traced("Item", collection->get_Item(&index, item.out()))))
         return;
-    Bstr value;
+    Text value;
     if (FAILED(traced("Value", item->get_Value(value.out()))))
         return;
-    Bstr const line = join({PROBE_TEXT("["), value.get(), PROBE_TEXT("]")});
+    Text const line = join({QMT_TEXT("["), value.get(), QMT_TEXT("]")});
     send(line.get());
 }
 
@@ -305,11 +305,11 @@ void Script::send_names_through_invoke()
         if (enumerator->Next(1, &element, nullptr) != S_OK)
             break;
         quillmate::Ref<typename ItemOf<Collection>::Type> item;
-        Bstr name;
+        Text name;
         if (element.vt == VT_DISPATCH && element.pdispVal != nullptr
             && SUCCEEDED(element.pdispVal->QueryInterface(identifier_of_item<Collection>(), item.out_void()))
             && SUCCEEDED(item->get_Name(name.out())))
-            send(join({PROBE_TEXT("["), name.get(), PROBE_TEXT("]")}).get());
+            send(join({QMT_TEXT("["), name.get(), QMT_TEXT("]")}).get());
         VariantClear(&element);
     }
 }
@@ -322,11 +322,11 @@ void Script::send_item_value_through_invoke(VARIANT& index)
         || FAILED(invoke(*collection.get(), 0x60020000, DISPATCH_PROPERTYGET, &index, result)))
         return;
     quillmate::Ref<CustomItem> item;
-    Bstr value;
+    Text value;
     if (result.vt == VT_DISPATCH && result.pdispVal != nullptr
         && SUCCEEDED(result.pdispVal->QueryInterface(IID_CustomItem, item.out_void()))
         && SUCCEEDED(item->get_Value(value.out())))
-        send(join({PROBE_TEXT("["), value.get(), PROBE_TEXT("]")}).get());
+        send(join({QMT_TEXT("["), value.get(), QMT_TEXT("]")}).get());
     VariantClear(&result);
 }
 
@@ -356,7 +356,7 @@ void Script::call_through_invoke(OLECHAR const* member_and_flags)
     std::size_t const length = length_of(member_and_flags);
     while (bar < length && member_and_flags[bar] != '|')
         ++bar;
-    Bstr const member = Bstr(SysAllocStringLen(member_and_flags, static_cast<UINT>(bar)));
+    Text const member = Text(SysAllocStringLen(member_and_flags, static_cast<UINT>(bar)));
     quillmate::Ref<CustomItems> collection;
     if (FAILED(get_collection(collection.out())))
         return;
@@ -384,60 +384,60 @@ Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exceptio
 {
     if (perform_template_command(command, argument))
         return Outcome::go_on;
-    if (command_is(command, PROBE_TEXT("send"))) {
+    if (command_is(command, QMT_TEXT("send"))) {
         send(argument);
-    } else if (command_is(command, PROBE_TEXT("sendnull"))) {
+    } else if (command_is(command, QMT_TEXT("sendnull"))) {
         VARIANT missing = missing_argument();
         traced("SendString", m_environment.SendString(nullptr, &missing));
-    } else if (command_is(command, PROBE_TEXT("sleep"))) {
+    } else if (command_is(command, QMT_TEXT("sleep"))) {
         VARIANT pause;
         VariantInit(&pause);
         pause.vt = VT_BSTR;
         pause.bstrVal = argument; // borrowed: the variant is not cleared
-        send_with_sleep(PROBE_TEXT("z"), &pause);
-    } else if (command_is(command, PROBE_TEXT("file"))) {
+        send_with_sleep(QMT_TEXT("z"), &pause);
+    } else if (command_is(command, QMT_TEXT("file"))) {
         VARIANT missing = missing_argument();
         traced("SendFile", m_environment.SendFile(argument, &missing));
-    } else if (command_is(command, PROBE_TEXT("open"))) {
+    } else if (command_is(command, QMT_TEXT("open"))) {
         traced("OpenOutputFile", m_environment.OpenOutputFile(argument));
-    } else if (command_is(command, PROBE_TEXT("close"))) {
+    } else if (command_is(command, QMT_TEXT("close"))) {
         traced("CloseOutputFile", m_environment.CloseOutputFile());
-    } else if (command_is(command, PROBE_TEXT("server")) || command_is(command, PROBE_TEXT("custom"))) {
+    } else if (command_is(command, QMT_TEXT("server")) || command_is(command, QMT_TEXT("custom"))) {
         VARIANT index;
         VariantInit(&index);
         index.vt = VT_BSTR;
         index.bstrVal = argument; // borrowed
-        if (command_is(command, PROBE_TEXT("server")))
+        if (command_is(command, QMT_TEXT("server")))
             send_item_value<ServerItems>(index);
         else
             send_item_value<CustomItems>(index);
-    } else if (command_is(command, PROBE_TEXT("units"))) {
-        Bstr const name = from_hex_units(argument);
+    } else if (command_is(command, QMT_TEXT("units"))) {
+        Text const name = from_hex_units(argument);
         VARIANT index;
         VariantInit(&index);
         index.vt = VT_BSTR;
         index.bstrVal = name.get(); // borrowed
         send_item_value<CustomItems>(index);
-    } else if (command_is(command, PROBE_TEXT("servernum")) || command_is(command, PROBE_TEXT("customnum"))) {
+    } else if (command_is(command, QMT_TEXT("servernum")) || command_is(command, QMT_TEXT("customnum"))) {
         VARIANT index;
         VariantInit(&index);
         index.vt = VT_I4;
         index.lVal = parse_int32(argument);
-        if (command_is(command, PROBE_TEXT("servernum")))
+        if (command_is(command, QMT_TEXT("servernum")))
             send_item_value<ServerItems>(index);
         else
             send_item_value<CustomItems>(index);
-    } else if (command_is(command, PROBE_TEXT("count"))) {
+    } else if (command_is(command, QMT_TEXT("count"))) {
         send_counts();
-    } else if (command_is(command, PROBE_TEXT("dispenum"))) {
-        if (command_is(argument, PROBE_TEXT("server")))
+    } else if (command_is(command, QMT_TEXT("dispenum"))) {
+        if (command_is(argument, QMT_TEXT("server")))
             send_names_through_invoke<ServerItems>();
         else
             send_names_through_invoke<CustomItems>();
-    } else if (command_is(command, PROBE_TEXT("dispitem")) || command_is(command, PROBE_TEXT("dispitemnum"))) {
+    } else if (command_is(command, QMT_TEXT("dispitem")) || command_is(command, QMT_TEXT("dispitemnum"))) {
         VARIANT index;
         VariantInit(&index);
-        if (command_is(command, PROBE_TEXT("dispitem"))) {
+        if (command_is(command, QMT_TEXT("dispitem"))) {
             index.vt = VT_BSTR;
             index.bstrVal = argument; // borrowed
         } else {
@@ -445,23 +445,23 @@ Script::Outcome Script::perform(BSTR command, BSTR argument, EXCEPINFO* exceptio
             index.lVal = parse_int32(argument);
         }
         send_item_value_through_invoke(index);
-    } else if (command_is(command, PROBE_TEXT("dispcount"))) {
+    } else if (command_is(command, QMT_TEXT("dispcount"))) {
         send_counts_through_invoke();
-    } else if (command_is(command, PROBE_TEXT("dispcall"))) {
+    } else if (command_is(command, QMT_TEXT("dispcall"))) {
         call_through_invoke(argument);
-    } else if (command_is(command, PROBE_TEXT("raise")) || command_is(command, PROBE_TEXT("raisedeferred"))) {
-        status = raise(argument, command_is(command, PROBE_TEXT("raisedeferred")), exception);
+    } else if (command_is(command, QMT_TEXT("raise")) || command_is(command, QMT_TEXT("raisedeferred"))) {
+        status = raise(argument, command_is(command, QMT_TEXT("raisedeferred")), exception);
         return Outcome::end;
-    } else if (command_is(command, PROBE_TEXT("fail"))) {
+    } else if (command_is(command, QMT_TEXT("fail"))) {
         status = parse_number(argument);
         return Outcome::end;
-    } else if (command_is(command, PROBE_TEXT("fault"))) {
+    } else if (command_is(command, QMT_TEXT("fault"))) {
         write_through_null_pointer();
-    } else if (command_is(command, PROBE_TEXT("keepenum"))) {
+    } else if (command_is(command, QMT_TEXT("keepenum"))) {
         keep_enumerator();
-    } else if (command_is(command, PROBE_TEXT("keep"))) {
+    } else if (command_is(command, QMT_TEXT("keep"))) {
         m_environment.AddRef(); // never released: the environment must outlive the request
-    } else if (command_is(command, PROBE_TEXT("status"))) {
+    } else if (command_is(command, QMT_TEXT("status"))) {
         m_tracing = !m_tracing;
     }
     return Outcome::go_on;
@@ -484,8 +484,8 @@ HRESULT Script::run(EXCEPINFO* exception)
         if (steps->Next(1, &element, &fetched) != S_OK)
             return S_OK;
         quillmate::Ref<CustomItem> item;
-        Bstr command;
-        Bstr argument;
+        Text command;
+        Text argument;
         bool const readable = element.vt == VT_DISPATCH && element.pdispVal != nullptr
             && SUCCEEDED(element.pdispVal->QueryInterface(IID_CustomItem, item.out_void()))
             && SUCCEEDED(item->get_Name(command.out())) && SUCCEEDED(item->get_Value(argument.out()));
@@ -516,12 +516,12 @@ HRESULT Script::dump()
         index.vt = VT_I4;
         index.lVal = position;
         quillmate::Ref<typename ItemOf<Collection>::Type> item;
-        Bstr name;
-        Bstr value;
+        Text name;
+        Text value;
         if (FAILED(collection->get_Item(&index, item.out())) || FAILED(item->get_Name(name.out()))
             || FAILED(item->get_Value(value.out())))
             return E_FAIL;
-        Bstr const line = join({PROBE_TEXT("["), name.get(), PROBE_TEXT("]=["), value.get(), PROBE_TEXT("]\n")});
+        Text const line = join({QMT_TEXT("["), name.get(), QMT_TEXT("]=["), value.get(), QMT_TEXT("]\n")});
         send(line.get());
     }
     return S_OK;
@@ -547,13 +547,13 @@ HRESULT Script::enumerate_server_items()
         if (enumerator->Next(1, &element, &fetched) != S_OK)
             break;
         quillmate::Ref<ServerItem> item;
-        Bstr name;
+        Text name;
         if (element.vt == VT_DISPATCH && element.pdispVal != nullptr
             && SUCCEEDED(element.pdispVal->QueryInterface(IID_ServerItem, item.out_void()))
             && SUCCEEDED(item->get_Name(name.out())))
-            send(join({name.get(), PROBE_TEXT("\n")}).get());
+            send(join({name.get(), QMT_TEXT("\n")}).get());
         else
-            send(PROBE_TEXT("?\n"));
+            send(QMT_TEXT("?\n"));
         VariantClear(&element);
     }
     return S_OK;

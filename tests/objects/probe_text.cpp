@@ -26,12 +26,12 @@ bool equal(OLECHAR const* a, OLECHAR const* b)
     return true;
 }
 
-Bstr join(std::initializer_list<OLECHAR const*> pieces)
+Text join(std::initializer_list<OLECHAR const*> pieces)
 {
     std::size_t total = 0;
     for (OLECHAR const* piece : pieces)
         total += length_of(piece);
-    Bstr joined(SysAllocStringLen(nullptr, static_cast<UINT>(total)));
+    Text joined(SysAllocStringLen(nullptr, static_cast<UINT>(total)));
     if (joined.get() == nullptr)
         return joined;
     OLECHAR* out = joined.get();
@@ -44,12 +44,12 @@ Bstr join(std::initializer_list<OLECHAR const*> pieces)
     return joined;
 }
 
-Bstr from_ascii(char const* text)
+Text from_ascii(char const* text)
 {
     std::size_t length = 0;
     while (text[length] != '\0')
         ++length;
-    Bstr wide(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+    Text wide(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
     if (wide.get() == nullptr)
         return wide;
     for (std::size_t i = 0; i <= length; ++i)

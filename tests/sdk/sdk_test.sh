@@ -3,9 +3,9 @@
 # temporary prefix:
 #   - the installed headers compile without warnings under -Wall -Wextra -Wpedantic, as C
 #     (those that say so) and as C++;
-#   - Hello.World (samples/hello_world, under 40 lines) is built outside the tree with the
-#     installed package's quillmate_add_object: it exports DllGetClassObject alone and needs
-#     no library but the C library;
+#   - Hello.World (samples/hello_world, under 40 lines) and the sample Shop.Catalog are built
+#     outside the tree with the installed package's quillmate_add_object: each exports
+#     DllGetClassObject alone and needs no library but the C library;
 #   - the installed quillmate-register adds, lists, checks and removes it in a temporary
 #     registry and refuses the usual mistakes with their causes;
 #   - the gateway answers Hello.World's requests byte for byte, writing nothing on standard error.
@@ -88,22 +88,30 @@ for target in x86_64-w64-mingw32 i686-w64-mingw32; do
     expect "dispatch.h (with self-registration) compiles for $target without warnings" "0:" "$status:$err"
 done
 
-# Hello.World, outside the tree, against the installed package.
-cp "$root/samples/hello_world/hello_world.cpp" "$root/samples/hello_world/CMakeLists.txt" "$work/"
-mkdir -p "$work/hello" && mv "$work/hello_world.cpp" "$work/CMakeLists.txt" "$work/hello/"
+# A sample, outside the tree: its own CMakeLists.txt against the installed package, warnings as errors.
+# build_outside NAME SOURCE_DIR LIBRARY: builds into SOURCE_DIR-build and checks LIBRARY there.
+build_outside() {
+    run cmake -S "$2" -B "$2-build" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
+        "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Wpedantic -Werror"
+    expect "$1 configures against the installed package" "0" "$status"
+    [ "$status" -eq 0 ] || printf '%s%s' "$out" "$err"
+    run cmake --build "$2-build"
+    expect "$1 builds without warnings" "0" "$status"
+    [ "$status" -eq 0 ] || printf '%s%s' "$out" "$err"
+    expect "$1: the library exports DllGetClassObject alone" "DllGetClassObject" \
+        "$(nm -D --defined-only "$2-build/$3" 2>&1 | awk '{ print $3 }')"
+    expect "$1: the library needs the C library alone" "libc.so.6" \
+        "$(readelf -d "$2-build/$3" 2>&1 | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')"
+}
+mkdir -p "$work/hello" && cp "$root/samples/hello_world/hello_world.cpp" "$root/samples/hello_world/CMakeLists.txt" "$work/hello/"
 expect "Hello.World is written in under 40 lines" "yes" "$([ "$(wc -l <"$work/hello/hello_world.cpp")" -lt 40 ] && echo yes)"
-run cmake -S "$work/hello" -B "$work/hello-build" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
-    "-DCMAKE_CXX_FLAGS=-Wall -Wextra -Wpedantic -Werror"
-expect "Hello.World configures against the installed package" "0" "$status"
-[ "$status" -eq 0 ] || printf '%s%s' "$out" "$err"
-run cmake --build "$work/hello-build"
-expect "Hello.World builds without warnings" "0" "$status"
-[ "$status" -eq 0 ] || printf '%s%s' "$out" "$err"
+build_outside Hello.World "$work/hello" hello_world.so
 library=$work/hello-build/hello_world.so
-expect "the library exports DllGetClassObject alone" "DllGetClassObject" \
-    "$(nm -D --defined-only "$library" 2>&1 | awk '{ print $3 }')"
-expect "the library needs the C library alone" "libc.so.6" \
-    "$(readelf -d "$library" 2>&1 | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')"
+# The model object, Shop.Catalog, the same way: its templates and data file land beside it.
+cp -r "$root/samples/shop_catalog" "$work/shop"
+build_outside Shop.Catalog "$work/shop" shop_catalog.so
+expect "Shop.Catalog's templates and data file lie beside it" "catalog.txt item.htm list.htm order.htm" \
+    "$(cd "$work/shop-build" && ls catalog.txt item.htm list.htm order.htm 2>&1 | paste -sd ' ')"
 
 # The registration tool.
 tool add Hello.World "$(echo "$hello_clsid" | tr 'A-F' 'a-f')" "$library"
