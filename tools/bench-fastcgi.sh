@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The FastCGI benchmark: one lighttpd on loopback serves the same 1 KB page in six ways, and
-# wrk asks each for 10 s at 8 connections, one after another in one run:
+# wrk asks each for 10 s at 8 connections, the ways taking turns in one run:
 #   - a minimal C program as CGI (bench/baseline_cgi.c, mod_cgi),
 #   - the gateway as CGI (Bench.Kilobyte, mod_cgi),
 #   - the gateway as a FastCGI worker (mod_fastcgi starts it), by default: the object's
@@ -9,9 +9,12 @@
 #   - php-cgi as a FastCGI worker writing the page,
 #   - a minimal C FastCGI worker on libfcgi (bench/libfcgi_floor.c): the floor.
 # Every FastCGI way gets one worker process. Each answer's body is checked to be the page
-# before it is measured. Prints requests/s and the 99th percentile latency of each, and the
-# ratios the targets are stated in.
-#   QMT_BENCH_SECONDS (default 10), QMT_BENCH_CONNECTIONS (default 8)
+# before it is measured. The ways take turns: QMT_BENCH_ROUNDS rounds, each giving every way
+# its share of the seconds, so that a change in the machine's load falls on all of them alike.
+# Prints requests/s (all rounds' requests over all rounds' time) and the median of the
+# rounds' 99th percentile latencies of each, and the ratios the targets are stated in.
+#   QMT_BENCH_SECONDS (default 10, per way), QMT_BENCH_ROUNDS (default 5),
+#   QMT_BENCH_CONNECTIONS (default 8)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,7 +23,9 @@ build=build/native
 cmake --preset native >/dev/null # again, so that libfcgi, installed just now, is found
 cmake --build "$build" -j2 --target quillmate kilobyte_object baseline_cgi libfcgi_floor >/dev/null
 seconds=${QMT_BENCH_SECONDS:-10}
+rounds=${QMT_BENCH_ROUNDS:-5}
 connections=${QMT_BENCH_CONNECTIONS:-8}
+share=$(((seconds + rounds - 1) / rounds)) # whole seconds, as wrk takes them
 
 work=$(mktemp -d /tmp/qmt-bench-fastcgi-XXXXXX)
 server=
@@ -59,11 +64,13 @@ server.errorlog = "$work/lighttpd.log"
 server.max-connections = 1024
 setenv.add-environment = ("QUILLMATE_REGISTRY" => "$registry")
 \$HTTP["url"] =~ "^/cgi/" { cgi.assign = ("" => "") }
+# lighttpd takes the first key that starts the path: no key may start another one (with
+# "/fcgi/quillmate" before "/fcgi/quillmate-kept", the default worker would serve both).
 fastcgi.server = (
-    "/fcgi/quillmate" => ((
+    "/fcgi/default/quillmate" => ((
         "socket" => "$work/quillmate.socket", "bin-path" => "$gateway", "max-procs" => 1, "check-local" => "disable",
         "bin-environment" => ("QUILLMATE_REGISTRY" => "$registry"))),
-    "/fcgi/quillmate-kept" => ((
+    "/fcgi/kept/quillmate" => ((
         "socket" => "$work/quillmate-kept.socket", "bin-path" => "$gateway", "max-procs" => 1, "check-local" => "disable",
         "bin-environment" => ("QUILLMATE_REGISTRY" => "$registry", "QUILLMATE_KEEP_LIBRARIES" => "1"))),
     "/fcgi/floor" => ((
@@ -100,25 +107,34 @@ done
 query='obj=Bench.Kilobyte+Send&cat=7'
 names=("C program, CGI" "gateway, CGI" "gateway, FastCGI" "gateway, FastCGI, libraries kept" "php-cgi, FastCGI"
        "libfcgi worker, FastCGI (floor)")
-urls=("/cgi/baseline" "/cgi/quillmate?$query" "/fcgi/quillmate?$query" "/fcgi/quillmate-kept?$query" "/page.php"
+urls=("/cgi/baseline" "/cgi/quillmate?$query" "/fcgi/default/quillmate?$query" "/fcgi/kept/quillmate?$query" "/page.php"
       "/fcgi/floor")
 rates=()
 tails=()
-echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs; wrk -t2 -c$connections -d${seconds}s through lighttpd $(lighttpd -v | sed -n 's/^lighttpd\/\([0-9.]*\).*/\1/p')"
-printf '%-36s %14s %12s\n' "page from" "requests/s" "p99 (ms)"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) CPUs; wrk -t2 -c$connections, $rounds rounds of ${share}s a way, through lighttpd $(lighttpd -v | sed -n 's/^lighttpd\/\([0-9.]*\).*/\1/p')"
 for i in "${!urls[@]}"; do
-    url="http://127.0.0.1:$port${urls[$i]}"
-    curl -s "$url" >"$work/answer"
+    curl -s "http://127.0.0.1:$port${urls[$i]}" >"$work/answer"
     if ! cmp -s "$work/answer" "$work/page.html"; then
         echo "bench-fastcgi: ${names[$i]} did not answer with the page:" >&2
         head -c 600 "$work/answer" >&2
         exit 1
     fi
-    wrk -t2 -c"$connections" -d"${seconds}s" --latency "$url" >"$work/wrk"
-    rate=$(awk '/^Requests\/sec:/ { print $2 }' "$work/wrk")
-    # wrk prints latencies in us, ms or s.
-    p99=$(awk '$1 == "99%" { v = $2; if (v ~ /us$/) { sub(/us$/, "", v); v /= 1000 } else if (v ~ /ms$/) { sub(/ms$/, "", v) } else if (v ~ /s$/) { sub(/s$/, "", v); v *= 1000 } print v }' "$work/wrk")
-    errors=$(awk '/Non-2xx|Socket errors/' "$work/wrk")
+done
+for round in $(seq "$rounds"); do
+    for i in "${!urls[@]}"; do
+        wrk -t2 -c"$connections" -d"${share}s" --latency "http://127.0.0.1:$port${urls[$i]}" >"$work/wrk-$i-$round"
+    done
+done
+# wrk prints "N requests in T", T in us, ms, s or m, and latencies in us, ms or s.
+to_ms='function ms(v) { if (v ~ /us$/) { sub(/us$/, "", v); return v / 1000 } if (v ~ /ms$/) { sub(/ms$/, "", v); return v }
+                    if (v ~ /m$/) { sub(/m$/, "", v); return v * 60000 } sub(/s$/, "", v); return v * 1000 }'
+printf '%-36s %14s %12s\n' "page from" "requests/s" "p99 (ms)"
+for i in "${!urls[@]}"; do
+    rate=$(cat "$work"/wrk-"$i"-* | awk "$to_ms"' / requests in / { n += $1; v = $4; sub(/,$/, "", v); t += ms(v) }
+        END { printf "%.2f", n / (t / 1000) }')
+    p99=$(cat "$work"/wrk-"$i"-* | awk "$to_ms"' $1 == "99%" { print ms($2) }' | sort -g |
+        awk '{ v[NR] = $1 } END { printf "%.2f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+    errors=$(cat "$work"/wrk-"$i"-* | awk '/Non-2xx|Socket errors/')
     rates+=("$rate")
     tails+=("$p99")
     printf '%-36s %14s %12s %s\n' "${names[$i]}" "$rate" "$p99" "$errors"

@@ -9,7 +9,7 @@ worker's start and end.
 
 The worker is started as a web server starts it: with a listening socket on standard
 input. Each request comes on a connection of its own with the parameters lighttpd sends
-for a GET, as lighttpd's FastCGI module does. tools/bench-fastcgi-cost.sh runs it for the
+for a GET, as lighttpd's FastCGI module does. The README's benchmark section runs it for the
 gateway (both modes) and the libfcgi floor."""
 import argparse
 import os

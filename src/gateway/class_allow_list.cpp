@@ -76,4 +76,14 @@ ClassAccess class_access(WideChar const* class_name, RequestSource const& source
     return by_environment == ClassAccess::allowed ? registry_list_access(narrow) : by_environment;
 }
 
+ClassAccess class_access_by_environment(WideChar const* class_name, RequestSource const& source)
+{
+    if (!source.has_setting(allowed_classes_variable))
+        return ClassAccess::allowed;
+    NarrowText const name = narrow_from_wide(class_name);
+    if (!name.bytes)
+        return ClassAccess::unknown;
+    return environment_list_access(source, std::string_view(name.bytes.get(), name.length));
+}
+
 } // namespace qmt

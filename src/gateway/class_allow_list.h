@@ -25,6 +25,9 @@ enum class ClassAccess {
 
 // The environment's list is the request's variable (a CGI run's environment by default).
 ClassAccess class_access(WideChar const* class_name, RequestSource const& source = {});
+// The environment's list alone: for a class the registry's list was found to allow earlier
+// (the worker that keeps its libraries reads the registry once).
+ClassAccess class_access_by_environment(WideChar const* class_name, RequestSource const& source);
 
 // Whether `list` names `class_name` as one of its entries.
 bool list_names(std::string_view list, std::string_view class_name);

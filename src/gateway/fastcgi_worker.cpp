@@ -23,9 +23,22 @@ bool keeps_libraries()
     return platform::get_environment_variable(keep_libraries_variable, value, sizeof value) == 1 && value[0] == '1';
 }
 
+// What the worker keeps from one request to the next.
+struct WorkerState {
+    FastCgiConnection connection;
+    ResponseStream stream;
+    // Only while the libraries are kept: the servers it remembers live in them.
+    bool keeps_libraries {false};
+    ClassCache classes;
+
+    ClassCache* class_cache() { return keeps_libraries ? &classes : nullptr; }
+};
+
 // Requests of one connection, one after another while the server keeps the connection.
-void serve_connection(FastCgiConnection& connection, ResponseStream& stream)
+void serve_connection(WorkerState& worker)
 {
+    FastCgiConnection& connection = worker.connection;
+    ResponseStream& stream = worker.stream;
     bool input_left = false;
     for (;;) {
         FastCgiRequest request(connection);
@@ -34,7 +47,7 @@ void serve_connection(FastCgiConnection& connection, ResponseStream& stream)
             break;
         if (start == FastCgiRequest::Start::serve) {
             std::uint64_t const serial = stream.begin(connection.handle(), request.id());
-            serve_request(RequestSource(request), Response(stream, serial));
+            serve_request(RequestSource(request), Response(stream, serial), worker.class_cache());
             // Nothing of this request is reported after its end, even from an environment kept alive.
             hold_for_fault_report(nullptr);
             stream.end(serial, 0);
@@ -57,25 +70,24 @@ int run_worker(platform::NativeHandle listener)
     if (!platform::prepare_standard_streams())
         return 1;
     platform::defer_stop_requests();
-    FastCgiConnection connection;
-    if (!connection.allocate()) {
+    WorkerState worker;
+    if (!worker.connection.allocate()) {
         say("quillmate: not enough memory to serve requests\n");
         return 1;
     }
     // An initialisation of the runtime around all requests: each request's own ends
     // without unloading the libraries.
-    bool const keep = keeps_libraries();
-    if (keep)
+    worker.keeps_libraries = keeps_libraries();
+    if (worker.keeps_libraries)
         CoInitialize(nullptr);
-    ResponseStream stream;
     for (;;) {
         platform::NativeHandle const handle = platform::accept_connection(listener);
         if (handle == platform::invalid_handle)
             break;
-        connection.attach(handle);
-        serve_connection(connection, stream);
+        worker.connection.attach(handle);
+        serve_connection(worker);
     }
-    if (keep)
+    if (worker.keeps_libraries)
         CoUninitialize();
     return 0;
 }

@@ -63,74 +63,99 @@ void add_class_id(DiagnosticText& text, CLSID const& id)
     text.add(hex.substr(16, 4)).add("-").add(hex.substr(20, 12)).add("}");
 }
 
+// The target's object, through the worker's cache when there is one: a class created before
+// is made from its remembered server, another one is remembered once it was made.
+HRESULT create_target_object(WideChar const* class_name, CLSID const& class_id, ClassServer const* cached,
+                             ClassCache* classes, void** object, DiagnosticText& cause)
+{
+    if (cached != nullptr)
+        return create_from_server(*cached, IID_IDispatch, object, cause);
+    if (classes == nullptr)
+        return create_object(class_id, IID_IDispatch, object, cause);
+    ClassServer found;
+    HRESULT status = find_class_server(class_id, found, cause);
+    if (FAILED(status))
+        return status;
+    status = create_from_server(found, IID_IDispatch, object, cause);
+    if (status == S_OK && *object != nullptr)
+        classes->remember(class_name, found);
+    return status;
+}
+
+// The cause of a failed step is gathered apart (`cause`) and put behind the step's name only
+// once the step has failed: a request whose target is found formats no line.
 bool resolve_target(Environment& environment, WideChar const* value, std::size_t units, DecodingBuffers& buffers,
-                    Target& target, RequestSource const& source)
+                    Target& target, RequestSource const& source, ClassCache* classes)
 {
     ErrorState& errors = environment.error_state();
-    DiagnosticText& cause = buffers.line;
+    DiagnosticText& line = buffers.line;
+    DiagnosticText& cause = buffers.cause;
+    line.clear();
     cause.clear();
     WideChar* method_name = nullptr;
     // The value lives in the value buffer unless it was empty (then nothing can split it).
     WideChar* text = value == buffers.value.data() ? buffers.value.data() : nullptr;
     if (text == nullptr || !split_target_name(text, units, method_name)) {
-        cause.add("target ").add_quoted(value).add(": no blank between the class name and the method name");
-        report_error(errors, message::InvalidTargetName, value, cause);
+        line.add("target ").add_quoted(value).add(": no blank between the class name and the method name");
+        report_error(errors, message::InvalidTargetName, value, line);
         return false;
     }
     WideChar const* class_name = text;
     target.class_name = class_name;
     target.method_name = method_name;
-    cause.add("find class ").add_quoted(class_name).add(": ");
-    CLSID class_id {};
+    auto find_line = [&]() -> DiagnosticText& {
+        return line.add("find class ").add_quoted(class_name).add(": ").add(cause.view());
+    };
+    ClassServer const* cached = classes != nullptr ? classes->find(class_name) : nullptr;
     // A class the operator's allow-list leaves out is answered as one that is not registered.
-    ClassAccess const access = class_access(class_name, source);
+    ClassAccess const access
+        = cached != nullptr ? class_access_by_environment(class_name, source) : class_access(class_name, source);
     if (access == ClassAccess::unknown) {
-        report_error(errors, message::RequestOutOfMemory, cause.add("no memory to read the allow-list"));
+        report_error(errors, message::RequestOutOfMemory, find_line().add("no memory to read the allow-list"));
         return false;
     }
     if (access == ClassAccess::refused) {
-        cause.add("left out by the operator's allow-list (")
+        find_line()
+            .add("left out by the operator's allow-list (")
             .add(allowed_classes_variable)
             .add(", HKEY_LOCAL_MACHINE\\");
-        report_error(errors, message::ClassNotRegistered, class_name, cause.add(allowed_classes_key).add(")"));
+        report_error(errors, message::ClassNotRegistered, class_name, line.add(allowed_classes_key).add(")"));
         return false;
     }
-    if (class_id_from_name(class_name, class_id, cause) != S_OK) {
-        report_error(errors, message::ClassNotRegistered, class_name, cause);
+    CLSID class_id = cached != nullptr ? cached->clsid : CLSID {};
+    if (cached == nullptr && class_id_from_name(class_name, class_id, cause) != S_OK) {
+        report_error(errors, message::ClassNotRegistered, class_name, find_line());
         return false;
     }
     // Any status but 0 is a failure, a success status such as S_FALSE included; an object
     // handed out with it is given back.
-    DiagnosticText& creation = buffers.line;
-    creation.clear();
-    creation.add("create ").add_quoted(class_name).add(" ");
-    add_class_id(creation, class_id);
-    creation.add(": ");
+    cause.clear();
     void* object = nullptr;
-    HRESULT const created = create_object(class_id, IID_IDispatch, &object, creation);
+    HRESULT const created = create_target_object(class_name, class_id, cached, classes, &object, cause);
     if (created != S_OK || object == nullptr) {
         if (object != nullptr)
             static_cast<IUnknown*>(object)->Release();
+        line.add("create ").add_quoted(class_name).add(" ");
+        add_class_id(line, class_id);
+        line.add(": ").add(cause.view());
         if (SUCCEEDED(created))
-            creation.add("CoCreateInstance returned ")
+            line.add("CoCreateInstance returned ")
                 .add_status(created)
                 .add(object == nullptr ? " without an object" : ", which counts as a failure");
-        report_error(errors, message::ObjectNotCreated, class_name, creation);
+        report_error(errors, message::ObjectNotCreated, class_name, line);
         return false;
     }
     target.object = static_cast<IDispatch*>(object);
     LPOLESTR names[] = {method_name};
     HRESULT const found = target.object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &target.method);
     if (found != S_OK) {
-        DiagnosticText& lookup = buffers.line;
-        lookup.clear();
-        lookup.add("find method ")
+        line.add("find method ")
             .add_quoted(method_name)
             .add(" of ")
             .add_quoted(class_name)
             .add(": GetIDsOfNames returned ")
             .add_status(found);
-        report_error(errors, message::MethodNotFound, method_name, lookup);
+        report_error(errors, message::MethodNotFound, method_name, line);
         return false;
     }
     return true;
@@ -222,7 +247,7 @@ std::size_t count_form_pairs(char const* data, std::size_t count, std::size_t st
 }
 
 bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target,
-                      RequestSource const& source)
+                      RequestSource const& source, ClassCache* classes)
 {
     bool first_pair = true;
     bool resolved = false;
@@ -234,7 +259,7 @@ bool decode_form_data(Environment& environment, char* data, std::size_t count, D
             first_pair = false;
             WideChar const* value = convert_segment(pair.value, pair.value_length, buffers.value, units);
             stored = value != nullptr;
-            resolved = stored && resolve_target(environment, value, units, buffers, target, source);
+            resolved = stored && resolve_target(environment, value, units, buffers, target, source, classes);
             return resolved;
         }
         WideChar const* name = convert_segment(pair.name, pair.name_length, buffers.name, units);

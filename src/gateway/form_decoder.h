@@ -7,6 +7,7 @@
 #include "common/scratch_buffer.h"
 #include "common/wide_text.h"
 #include "environment/environment.h"
+#include "gateway/class_cache.h"
 #include "gateway/request_source.h"
 
 #include <cstddef>
@@ -19,6 +20,8 @@ struct DecodingBuffers {
     // The request's one line for standard error, built step by step where a failure happens:
     // one buffer for the whole request keeps the request path's stack shallow.
     DiagnosticText line;
+    // A failed step's own cause, put behind the step's name in `line` only when it failed.
+    DiagnosticText cause;
 };
 
 struct Target {
@@ -33,9 +36,10 @@ struct Target {
 // has been written on `environment`, with its line on standard error naming the step and
 // the cause: messages 5, 1, 2, 3, or 26 when storage for a name, a value or an item cannot be
 // had (the request is then not served with fields missing). The allow-list's variable is
-// the request's (`source`).
+// the request's (`source`). With `classes` (the worker that keeps its libraries), a class
+// created before is made without reading the registry, and a new one is remembered.
 bool decode_form_data(Environment& environment, char* data, std::size_t count, DecodingBuffers& buffers, Target& target,
-                      RequestSource const& source = {});
+                      RequestSource const& source = {}, ClassCache* classes = nullptr);
 
 // The count of pairs in `data`, the target pair included, by the rules of the splitting
 // below, without decoding anything; counting stops once it passes `stop_after`.

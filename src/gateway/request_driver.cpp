@@ -67,7 +67,8 @@ void report_exception(Environment& environment, EXCEPINFO& exception, Diagnostic
 
 // Intake, limits, form data and target, in the fixed order; false once a page has said
 // why the method is not called.
-bool prepare_call(RequestSource const& source, Environment& environment, DecodingBuffers& buffers, Target& target)
+bool prepare_call(RequestSource const& source, Environment& environment, DecodingBuffers& buffers, Target& target,
+                  ClassCache* classes)
 {
     ErrorState& errors = environment.error_state();
     DiagnosticText& cause = buffers.line;
@@ -109,7 +110,7 @@ bool prepare_call(RequestSource const& source, Environment& environment, Decodin
                      cause.add_decimal(static_cast<std::int64_t>(*limits.fields)).add(")"));
         return false;
     }
-    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target, source);
+    return decode_form_data(environment, form.bytes.get(), form.count, buffers, target, source, classes);
 }
 
 // The operator's opt-in: every error page carries "Status: 500" (any value but empty or "0").
@@ -122,7 +123,7 @@ bool pages_answer_with_status_500(RequestSource const& source)
 
 } // namespace
 
-void serve_request(RequestSource const& source, Response response)
+void serve_request(RequestSource const& source, Response response, ClassCache* classes)
 {
     CoInitialize(nullptr);
     bool const status_500 = pages_answer_with_status_500(source);
@@ -145,7 +146,7 @@ void serve_request(RequestSource const& source, Response response)
     if (!source.is_complete()) {
         report_error(environment->error_state(), message::RequestOutOfMemory,
                      call_line.add("take in the request: not enough memory for its parameters"));
-    } else if (prepare_call(source, *environment, buffers, target)) {
+    } else if (prepare_call(source, *environment, buffers, target, classes)) {
         hold_method_for_fault_report(target.class_name, target.method_name);
         outcome = call_method(target, *environment);
         hold_method_for_fault_report(nullptr, nullptr);

@@ -101,13 +101,17 @@ HRESULT load_server(char const* path, platform::SharedLibrary& library, Diagnost
 
 } // namespace
 
-HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** factory, DiagnosticText* cause)
+namespace {
+
+// The server's library loaded and kept loaded until the runtime shuts down, and its
+// DllGetClassObject.
+HRESULT load_class_object_getter(char const* path, ClassObjectGetter& get_class_object, DiagnosticText* cause)
 {
     platform::SharedLibrary library;
     HRESULT const loaded = load_server(path, library, cause);
     if (FAILED(loaded))
         return loaded;
-    auto const get_class_object = reinterpret_cast<ClassObjectGetter>(library.symbol(class_object_export));
+    get_class_object = reinterpret_cast<ClassObjectGetter>(library.symbol(class_object_export));
     if (get_class_object == nullptr) {
         if (cause != nullptr) {
             cause->add(path).add(" does not export DllGetClassObject");
@@ -122,7 +126,12 @@ HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** fact
     }
     if (!runtime_session().libraries().keep(std::move(library)))
         return E_OUTOFMEMORY;
+    return S_OK;
+}
 
+HRESULT class_factory_from(ClassObjectGetter get_class_object, REFCLSID clsid, char const* path,
+                           IClassFactory** factory, DiagnosticText* cause)
+{
     void* object = nullptr;
     HRESULT const status = get_class_object(clsid, IID_IClassFactory, &object);
     if (FAILED(status) || object == nullptr) {
@@ -143,6 +152,38 @@ HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** fact
     return S_OK;
 }
 
+HRESULT instance_from_factory(IClassFactory* factory, REFIID iid, char const* path, void** object,
+                              DiagnosticText* cause)
+{
+    void* created = nullptr;
+    HRESULT const status = factory->CreateInstance(nullptr, iid, &created);
+    factory->Release();
+    if (FAILED(status) || created == nullptr) {
+        release_if_any(created);
+        if (cause != nullptr) {
+            cause->add("the class factory of ").add(path).add(" returned ").add_status(status);
+            if (status == E_NOINTERFACE && IsEqualIID(iid, IID_IDispatch))
+                cause->add(": the object does not answer for IDispatch");
+            else if (SUCCEEDED(status))
+                cause->add(" without an object");
+        }
+        return FAILED(status) ? status : E_UNEXPECTED;
+    }
+    *object = created;
+    return status;
+}
+
+} // namespace
+
+HRESULT get_class_factory(REFCLSID clsid, char const* path, IClassFactory** factory, DiagnosticText* cause)
+{
+    ClassObjectGetter get_class_object = nullptr;
+    HRESULT const loaded = load_class_object_getter(path, get_class_object, cause);
+    if (FAILED(loaded))
+        return loaded;
+    return class_factory_from(get_class_object, clsid, path, factory, cause);
+}
+
 HRESULT create_instance(REFCLSID clsid, REFIID iid, void** object, DiagnosticText* cause)
 {
     KeyValue path;
@@ -153,23 +194,7 @@ HRESULT create_instance(REFCLSID clsid, REFIID iid, void** object, DiagnosticTex
     status = get_class_factory(clsid, path.text, &factory, cause);
     if (FAILED(status))
         return status;
-
-    void* created = nullptr;
-    status = factory->CreateInstance(nullptr, iid, &created);
-    factory->Release();
-    if (FAILED(status) || created == nullptr) {
-        release_if_any(created);
-        if (cause != nullptr) {
-            cause->add("the class factory of ").add(path.text).add(" returned ").add_status(status);
-            if (status == E_NOINTERFACE && IsEqualIID(iid, IID_IDispatch))
-                cause->add(": the object does not answer for IDispatch");
-            else if (SUCCEEDED(status))
-                cause->add(" without an object");
-        }
-        return FAILED(status) ? status : E_UNEXPECTED;
-    }
-    *object = created;
-    return status;
+    return instance_from_factory(factory, iid, path.text, object, cause);
 }
 
 std::size_t find_mangled_class_object_export(char const* path, char* name, std::size_t capacity)
@@ -228,6 +253,39 @@ HRESULT create_object(REFCLSID clsid, REFIID iid, void** object, DiagnosticText&
         return CO_E_NOTINITIALIZED;
     }
     return runtime::create_instance(clsid, iid, object, &cause);
+}
+
+HRESULT find_class_server(REFCLSID clsid, ClassServer& server, DiagnosticText& cause)
+{
+    static_assert(class_server_path_capacity >= sizeof runtime::KeyValue::text);
+    server.clsid = clsid;
+    if (!runtime::runtime_session().is_initialized()) {
+        cause.add("the automation runtime is not initialised");
+        return CO_E_NOTINITIALIZED;
+    }
+    runtime::KeyValue path;
+    HRESULT const found = runtime::find_server(clsid, path, &cause);
+    if (FAILED(found))
+        return found;
+    std::memcpy(server.path, path.text, path.length);
+    server.path[path.length] = '\0';
+    runtime::ClassObjectGetter get_class_object = nullptr;
+    HRESULT const loaded = runtime::load_class_object_getter(server.path, get_class_object, &cause);
+    server.class_object_getter = reinterpret_cast<void*>(get_class_object);
+    return loaded;
+}
+
+HRESULT create_from_server(ClassServer const& server, REFIID iid, void** object, DiagnosticText& cause)
+{
+    if (object == nullptr)
+        return E_POINTER;
+    *object = nullptr;
+    auto const get_class_object = reinterpret_cast<runtime::ClassObjectGetter>(server.class_object_getter);
+    IClassFactory* factory = nullptr;
+    HRESULT const status = runtime::class_factory_from(get_class_object, server.clsid, server.path, &factory, &cause);
+    if (FAILED(status))
+        return status;
+    return runtime::instance_from_factory(factory, iid, server.path, object, &cause);
 }
 
 } // namespace qmt

@@ -19,4 +19,16 @@ HRESULT create_object(REFCLSID clsid, REFIID iid, void** object, DiagnosticText&
     return status;
 }
 
+// The system's runtime finds and loads the server itself, each time.
+HRESULT find_class_server(REFCLSID clsid, ClassServer& server, DiagnosticText&)
+{
+    server.clsid = clsid;
+    return S_OK;
+}
+
+HRESULT create_from_server(ClassServer const& server, REFIID iid, void** object, DiagnosticText& cause)
+{
+    return create_object(server.clsid, iid, object, cause);
+}
+
 } // namespace qmt

@@ -48,6 +48,25 @@ TEST(NativeCodePage, InvalidBytesBecomeTheReplacementCharacterEach)
     EXPECT_EQ(widen("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // an encoded surrogate
 }
 
+// Plain ASCII is copied eight units at a time without the platform: whatever follows the
+// first other character, at any place in or across those steps, converts as a whole.
+TEST(NativeCodePage, OtherCharactersAnywhereAmongAsciiConvertWhole)
+{
+    for (std::size_t at = 0; at < 20; ++at) {
+        std::u16string const ascii(20, u'k');
+        std::string const ascii_bytes(20, 'k');
+        std::u16string const wide = ascii.substr(0, at) + u"\u00E9\U0001F600" + ascii.substr(at);
+        std::string const bytes = ascii_bytes.substr(0, at) + "\xC3\xA9\xF0\x9F\x98\x80" + ascii_bytes.substr(at);
+        EXPECT_EQ(narrow(wide), bytes) << "at " << at;
+        EXPECT_EQ(widen(bytes), wide) << "at " << at;
+        EXPECT_EQ(narrow(ascii.substr(0, at)), ascii_bytes.substr(0, at)) << "at " << at;
+        EXPECT_EQ(widen(ascii_bytes.substr(0, at)), ascii.substr(0, at)) << "at " << at;
+    }
+    // A zero unit or byte within the given length is text like any other.
+    EXPECT_EQ(narrow(std::u16string(u"abcdefgh\0ijklmnop", 17)), std::string("abcdefgh\0ijklmnop", 17));
+    EXPECT_EQ(widen(std::string("abcdefgh\0ijklmnop", 17)), std::u16string(u"abcdefgh\0ijklmnop", 17));
+}
+
 TEST(NativeCodePage, NarrowBytesNeverNeedMoreUnitsThanBytes)
 {
     for (std::string const& bytes : {std::string("abc"), std::string("\xF0\x9F\x98\x80"), std::string("\x80\x80\x80")})
