@@ -39,33 +39,18 @@ bool equals_text(StoredName const& stored, WideChar const* text)
 
 bool is_ascii_but_zero(WideChar unit) { return static_cast<std::uint32_t>(unit) - 1u < 0x7Fu; }
 
-// Copies one unit as a byte when it is ASCII and not zero.
-bool copied_ascii(WideChar const* from, unsigned char* to)
-{
-    WideChar const unit = *from;
-    *to = static_cast<unsigned char>(unit);
-    return is_ascii_but_zero(unit);
-}
-
 // Copies the units of `text` as bytes into `out` up to the first that is zero or beyond
-// ASCII, or until `room` bytes are written; gives the count copied (the byte after them may
-// have been written too, within `room`). Four units a round, spelt out so that a unit costs
-// a load, a test and a store; each is tested before the next is read: none is read past the
-// terminating zero.
+// ASCII, or until `room` bytes are written; gives the count copied. Four units a round,
+// each tested before the next is read: none is read past the terminating zero.
 std::size_t copy_ascii_prefix(WideChar const* text, unsigned char* out, std::size_t room)
 {
     std::size_t count = 0;
     for (; room - count >= 4; count += 4) {
-        WideChar const* const from = text + count;
-        unsigned char* const to = out + count;
-        if (!copied_ascii(from, to))
-            return count;
-        if (!copied_ascii(from + 1, to + 1))
-            return count + 1;
-        if (!copied_ascii(from + 2, to + 2))
-            return count + 2;
-        if (!copied_ascii(from + 3, to + 3))
-            return count + 3;
+        for (std::size_t i = count; i < count + 4; ++i) {
+            if (!is_ascii_but_zero(text[i]))
+                return i;
+            out[i] = static_cast<unsigned char>(text[i]);
+        }
     }
     for (; count < room; ++count) {
         if (!is_ascii_but_zero(text[count]))
