@@ -83,6 +83,15 @@ public:
             m_at = m_output.m_buffer + m_output.m_used;
         }
 
+        // For a run of pieces whose total is known: one check of the room for all of them,
+        // then each copied without one.
+        bool has_room_for(std::uint64_t length) const { return length <= static_cast<std::uint64_t>(m_end - m_at); }
+        void write_within_room(void const* bytes, std::size_t length)
+        {
+            copy(m_at, static_cast<unsigned char const*>(bytes), length);
+            m_at += length;
+        }
+
     private:
         GatheredOutput& m_output;
         unsigned char* m_at;

@@ -37,6 +37,7 @@ struct BodyField {
     TemplateByte const* name;
     std::size_t length;
     std::int64_t placeholder; // the stored placeholder of that name, or no_placeholder
+    std::size_t first_row_column {0}; // of its value in the section's first row
 };
 
 // A section block's body: literal segments S0 to Sm around the field names F0 to Fm-1.
@@ -46,22 +47,67 @@ struct Body {
     TemplateByte const* end_comment {nullptr}; // the opener of the section end comment
 };
 
+// Finds each field's value in the section's first row and gives whether every field has
+// one there. A later row whose placeholders come in the first row's order has its values
+// in the same columns.
+bool place_fields_in_first_row(SectionRecord const& section, std::int32_t width, Body& body)
+{
+    for (std::size_t j = 0; j < body.fields.size(); ++j) {
+        SectionEntry const* const entry = find_in_row(section, body.fields[j].placeholder, 0, width);
+        if (entry == nullptr)
+            return false;
+        body.fields[j].first_row_column = static_cast<std::size_t>(entry - &section.entries[0]);
+    }
+    return true;
+}
+
+bool same_order_as_first_row(SectionEntry const* first_row, SectionEntry const* row, std::size_t span)
+{
+    for (std::size_t column = 0; column < span; ++column)
+        if (row[column].placeholder != first_row[column].placeholder)
+            return false;
+    return true;
+}
+
 enum class Step { done, stop, no_memory };
 
 // Writes the body once per row of the section; stops at a field that a row lacks and gives
 // it, or null when every row is written. Every row is whole here (rows × width entries at
 // most). The arrays are reached through locals: a copy's bytes may alias any memory, so a
 // pointer read from an object would be read again after every copy.
-BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body const& body, GatheredOutput& output)
+BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body& body, GatheredOutput& output)
 {
+    bool const fields_placed = place_fields_in_first_row(section, width, body);
     GatheredOutput::Cursor out(output);
     std::size_t const span = static_cast<std::size_t>(width);
     std::size_t const rows = static_cast<std::size_t>(section.count()) / span;
     std::size_t const fields = body.fields.size();
     Segment const* const segments = &body.segments[0];
     BodyField const* const names = fields > 0 ? &body.fields[0] : nullptr;
-    SectionEntry const* row_entries = &section.entries[0];
+    std::uint64_t literal_bytes = 0;
+    for (std::size_t j = 0; j <= fields; ++j)
+        literal_bytes += static_cast<std::uint64_t>(segments[j].end - segments[j].begin);
+    SectionEntry const* const first_row = &section.entries[0];
+    SectionEntry const* row_entries = first_row;
     for (std::size_t row = 0; row < rows; ++row, row_entries += span) {
+        // The usual row: its fields where the first row has them, the whole row within the
+        // buffer's room. Counted in 64 bits, which a row's bytes cannot exceed.
+        if (fields_placed && same_order_as_first_row(first_row, row_entries, span)) {
+            std::uint64_t row_bytes = literal_bytes;
+            for (std::size_t j = 0; j < fields; ++j)
+                row_bytes += row_entries[names[j].first_row_column].length;
+            if (out.has_room_for(row_bytes)) {
+                for (std::size_t j = 0; j < fields; ++j) {
+                    out.write_within_room(segments[j].begin,
+                                          static_cast<std::size_t>(segments[j].end - segments[j].begin));
+                    SectionEntry const& value = row_entries[names[j].first_row_column];
+                    out.write_within_room(value.replacement, value.length);
+                }
+                out.write_within_room(segments[fields].begin,
+                                      static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
+                continue;
+            }
+        }
         for (std::size_t j = 0; j < fields; ++j) {
             out.write(segments[j].begin, static_cast<std::size_t>(segments[j].end - segments[j].begin));
             std::int64_t const placeholder = names[j].placeholder;
@@ -101,7 +147,7 @@ private:
     TemplateByte const* expand_field(TemplateByte const* name);
     TemplateByte const* expand_section(TemplateByte const* name);
     TemplateByte const* skip_block_without_rows(TemplateByte const* after_name);
-    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body const& body);
+    TemplateByte const* write_rows(SectionRecord const& section, std::int32_t width, Body& body);
     Step parse_body(TemplateByte const* after_name, Body& body);
 
     // The template marker, when the comment whose opener ends at `after_opener` has one:
@@ -214,7 +260,7 @@ TemplateByte const* Expansion::skip_block_without_rows(TemplateByte const* after
     return find_marker(end_marker, m_end, comment_closer);
 }
 
-TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body const& body)
+TemplateByte const* Expansion::write_rows(SectionRecord const& section, std::int32_t width, Body& body)
 {
     BodyField const* const missing = replay_body(section, width, body, m_output);
     if (missing != nullptr) {

@@ -119,6 +119,12 @@ std::vector<Case> templates_cases()
             .run("template={DIR}/t.htm&field=t|T&section=s&field=name|n1&field=price|p1&field=price|p2"
                  "&field=name|n2&closetemplate=")
             .expect("T(n1,p1)"));
+    add(Case("Templates", "EveryRowTakesTheFirstOfARepeatedPlaceholder")
+            .fixture("t.htm", pairs_template)
+            .run("template={DIR}/t.htm&field=t|T&section=s&field=name|n1&field=price|p1&field=price|p2"
+                 "&field=name|n2&field=price|p3&field=price|p4&field=name|n3&field=price|p5&field=name|x"
+                 "&closetemplate=")
+            .expect("T(n1,p1)(n2,p3)(n3,p5)"));
     add(Case("Templates", "AnIncompleteLastRowIsNotWritten")
             .fixture("t.htm", pairs_template)
             .run("template={DIR}/t.htm&field=t|T&section=s&field=name|n1&field=price|p1&field=name|n2"
