@@ -123,7 +123,7 @@ public:
             return DISP_E_UNKNOWNINTERFACE;
         if (member < 1 || member > method_count || (flags & DISPATCH_METHOD) == 0)
             return DISP_E_MEMBERNOTFOUND;
-        if (parameters == nullptr || parameters->cArgs != 1)
+        if (parameters == nullptr || parameters->cArgs != 1 || parameters->rgvarg == nullptr)
             return DISP_E_BADPARAMCOUNT;
         if (parameters->cNamedArgs != 0)
             return detail::no_named_arguments;

@@ -296,17 +296,25 @@ inline HRESULT send(QmtEnvironment& environment, std::string_view utf8)
 
 // Sends `text` with & < > " ' written as character references, so that a field's value
 // shows as text, never as markup.
-inline HRESULT send_html(QmtEnvironment& environment, OLECHAR const* text)
+namespace detail {
+
+template<typename Source>
+HRESULT send_escaped(QmtEnvironment& environment, Source text)
 {
     TextBuilder escaped;
     Text const page_text = escaped.html(text).take();
     return page_text ? environment.SendString(page_text.get(), nullptr) : E_OUTOFMEMORY;
 }
 
+} // namespace detail
+
+inline HRESULT send_html(QmtEnvironment& environment, OLECHAR const* text)
+{
+    return detail::send_escaped(environment, text);
+}
 inline HRESULT send_html(QmtEnvironment& environment, std::string_view utf8)
 {
-    Text const text = Text::from_utf8(utf8);
-    return text ? send_html(environment, text.get()) : E_OUTOFMEMORY;
+    return detail::send_escaped(environment, utf8);
 }
 
 namespace detail {
@@ -322,6 +330,18 @@ struct ItemOf<::CustomItems> {
     using Type = ::CustomItem;
 };
 
+// The item at `position` (from 1) of ServerItems or CustomItems.
+template<typename Collection>
+HRESULT item_at(Collection& items, LONG position, typename ItemOf<Collection>::Type*& item)
+{
+    VARIANT index;
+    VariantInit(&index);
+    index.vt = VT_I4;
+    index.lVal = position;
+    item = nullptr;
+    return items.get_Item(&index, &item);
+}
+
 } // namespace detail
 
 // Calls visit(name, value) for every item of ServerItems or CustomItems in order, by position
@@ -333,12 +353,8 @@ HRESULT for_each_item(Collection& items, Visit&& visit)
     LONG count = 0;
     HRESULT status = items.get_Count(&count);
     for (LONG position = 1; status == S_OK && position <= count; ++position) {
-        VARIANT index;
-        VariantInit(&index);
-        index.vt = VT_I4;
-        index.lVal = position;
         typename detail::ItemOf<Collection>::Type* item = nullptr;
-        status = items.get_Item(&index, &item);
+        status = detail::item_at(items, position, item);
         if (status != S_OK)
             break;
         Text name;
@@ -380,14 +396,25 @@ HRESULT find_value(HRESULT opened, Collection* items, std::string_view name, Tex
     value = Text();
     if (opened != S_OK || items == nullptr)
         return opened != S_OK ? opened : E_POINTER;
-    HRESULT const status = for_each_item(*items, [&](BSTR item_name, BSTR item_value) {
-        if (!same_text(item_name, name))
-            return S_OK;
-        value = Text::copy(item_value);
-        return value || item_value == nullptr ? S_FALSE : E_OUTOFMEMORY;
-    });
+    // Only names are read until one matches; its value is the one fetched.
+    LONG count = 0;
+    HRESULT status = items->get_Count(&count);
+    bool found = false;
+    for (LONG position = 1; status == S_OK && !found && position <= count; ++position) {
+        typename ItemOf<Collection>::Type* item = nullptr;
+        status = item_at(*items, position, item);
+        if (status != S_OK)
+            break;
+        Text item_name;
+        status = item->get_Name(item_name.out());
+        if (status == S_OK && same_text(item_name.get(), name)) {
+            status = item->get_Value(value.out());
+            found = status == S_OK;
+        }
+        item->Release();
+    }
     items->Release();
-    return status == S_OK ? S_FALSE : status == S_FALSE ? S_OK : status;
+    return status != S_OK ? status : found ? S_OK : S_FALSE;
 }
 
 } // namespace detail

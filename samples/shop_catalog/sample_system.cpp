@@ -3,12 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#ifdef _WIN32
-#    ifndef WIN32_LEAN_AND_MEAN
-#        define WIN32_LEAN_AND_MEAN
-#    endif
-#    include <windows.h>
-#else
+// On Windows the system's functions come with the SDK's runtime header.
+#ifndef _WIN32
 #    include <cstdio>
 #    include <dlfcn.h>
 #    include <unistd.h>
@@ -73,12 +69,22 @@ bool file_in_orders_folder(char const* name, SamplePath& path)
 
 unsigned long long new_order_number()
 {
+    // Microseconds and the process: a worker serves many pages a second, each in its own
+    // microseconds, and processes serving at once differ in the last three digits.
 #ifdef _WIN32
+    FILETIME now {};
+    GetSystemTimeAsFileTime(&now);
+    unsigned long long const microseconds
+        = ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) / 10;
     unsigned long long const process = GetCurrentProcessId();
 #else
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    unsigned long long const microseconds
+        = static_cast<unsigned long long>(now.tv_sec) * 1000000 + static_cast<unsigned long long>(now.tv_nsec) / 1000;
     auto const process = static_cast<unsigned long long>(getpid());
 #endif
-    return (static_cast<unsigned long long>(std::time(nullptr)) << 22) ^ process;
+    return microseconds * 1000 + process % 1000;
 }
 
 quillmate::Text path_text(char const* path)

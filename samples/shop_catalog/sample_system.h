@@ -23,7 +23,8 @@ bool file_beside_library(char const* name, SamplePath& path);
 // for the sample. False when it is not set (orders are then shown but not kept).
 bool file_in_orders_folder(char const* name, SamplePath& path);
 
-// A number for an order form, different for every page served: the process and the clock.
+// A number for an order form, different for every page served: the clock to the
+// microsecond and the process.
 unsigned long long new_order_number();
 
 // The path as the environment takes file names: runtime text, from the system's narrow form

@@ -170,7 +170,8 @@ HRESULT Catalog::order(QmtEnvironment& environment)
         return raise_quoting("The quantity must be a whole number from 1 to 99, not ", quantity_text.get());
 
     page.send(header);
-    // The order number names the kept file; only digits, so no request can name another file.
+    // The order number names the kept file: only digits, so no request can name a file outside
+    // the orders folder.
     long long const order = field_number(order_text, 18);
     char part_name[40], whole_name[40];
     std::snprintf(part_name, sizeof part_name, "order-%lld.part", order);
@@ -186,6 +187,8 @@ HRESULT Catalog::order(QmtEnvironment& environment)
     page.close_output();
     if (page.status() == S_OK)
         page.check(move_into_place(part.text, whole.text) ? S_OK : E_FAIL, "moving the order file into place");
+    if (page.status() != S_OK)
+        std::remove(part.text); // no half-written order stays behind
     page.send_file(whole.text);
     return finish(page);
 }

@@ -16,6 +16,7 @@ namespace {
 std::size_t copy_ascii_prefix(WideChar const* wide, std::size_t length, char* out)
 {
     constexpr std::uint64_t high_bits = 0xFF80FF80FF80FF80u; // of four units, in either byte order
+    static_assert(sizeof(WideChar) == 2, "the mask tests four 16-bit units");
     std::size_t copied = 0;
     for (; copied + 8 <= length; copied += 8) {
         std::uint64_t first = 0;

@@ -71,18 +71,18 @@ bool prepare_call(RequestSource const& source, Environment& environment, Decodin
                   ClassCache* classes)
 {
     ErrorState& errors = environment.error_state();
-    DiagnosticText& cause = buffers.line;
+    DiagnosticText& line = buffers.line;
     RequestLine request;
     if (!take_in_request(source, *environment.server_items(), request) || !buffers.name.reserve(initial_text_buffer)
         || !buffers.value.reserve(initial_text_buffer)) {
-        report_error(errors, message::RequestOutOfMemory, cause.add("take in the request: not enough memory"));
+        report_error(errors, message::RequestOutOfMemory, line.add("take in the request: not enough memory"));
         return false;
     }
     if (request.method == RequestMethod::None) {
         char method[64];
         std::uint32_t const length = source.variable("REQUEST_METHOD", method, sizeof method);
-        cause.add("request method ").add_quoted(length < sizeof method ? std::string_view(method, length) : "(long)");
-        report_error(errors, message::UnsupportedRequestMethod, cause.add(": only GET and POST are served"));
+        line.add("request method ").add_quoted(length < sizeof method ? std::string_view(method, length) : "(long)");
+        report_error(errors, message::UnsupportedRequestMethod, line.add(": only GET and POST are served"));
         return false;
     }
     // A GET's data length counts the query string's terminator.
@@ -90,24 +90,24 @@ bool prepare_call(RequestSource const& source, Environment& environment, Decodin
         - (request.method == RequestMethod::Get && request.data_length > 0 ? 1 : 0);
     RequestLimits const limits = read_request_limits(source);
     if (limits.body_bytes && form_bytes > *limits.body_bytes) {
-        cause.add("take in the request: ").add_decimal(static_cast<std::int64_t>(form_bytes));
-        cause.add(" bytes of form data, more than QUILLMATE_MAX_BODY_BYTES (");
+        line.add("take in the request: ").add_decimal(static_cast<std::int64_t>(form_bytes));
+        line.add(" bytes of form data, more than QUILLMATE_MAX_BODY_BYTES (");
         report_error(errors, message::RequestTooLarge,
-                     cause.add_decimal(static_cast<std::int64_t>(*limits.body_bytes)).add(")"));
+                     line.add_decimal(static_cast<std::int64_t>(*limits.body_bytes)).add(")"));
         return false;
     }
     FormData form;
     if (!obtain_form_data(source, request, form)) {
-        report_error(errors, message::RequestOutOfMemory, cause.add("read the form data: not enough memory"));
+        report_error(errors, message::RequestOutOfMemory, line.add("read the form data: not enough memory"));
         return false;
     }
     // Counted before anything is created: a request with too many fields runs nothing.
     if (limits.fields && *limits.fields < SIZE_MAX
         && count_form_pairs(form.bytes.get(), form.count, static_cast<std::size_t>(*limits.fields + 1))
             > *limits.fields + 1) {
-        cause.add("take in the request: more form fields than QUILLMATE_MAX_FIELDS (");
+        line.add("take in the request: more form fields than QUILLMATE_MAX_FIELDS (");
         report_error(errors, message::RequestTooLarge,
-                     cause.add_decimal(static_cast<std::int64_t>(*limits.fields)).add(")"));
+                     line.add_decimal(static_cast<std::int64_t>(*limits.fields)).add(")"));
         return false;
     }
     return decode_form_data(environment, form.bytes.get(), form.count, buffers, target, source, classes);
@@ -151,12 +151,13 @@ void serve_request(RequestSource const& source, Response response, ClassCache* c
         outcome = call_method(target, *environment);
         hold_method_for_fault_report(nullptr, nullptr);
         // Started while the names are still there (the buffers go before a raised error's page).
-        if (FAILED(outcome.status))
+        if (FAILED(outcome.status)) {
             start_call_line(call_line, target);
-        // A failure status that writes no page is told on this line alone.
-        if (FAILED(outcome.status) && outcome.status != DISP_E_EXCEPTION) {
-            call_line.add("the method returned ").add_status(outcome.status).add(", a failure no page reports");
-            write_diagnostic(call_line);
+            // A failure status that writes no page is told on this line alone.
+            if (outcome.status != DISP_E_EXCEPTION) {
+                call_line.add("the method returned ").add_status(outcome.status).add(", a failure no page reports");
+                write_diagnostic(call_line);
+            }
         }
     }
 

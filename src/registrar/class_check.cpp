@@ -5,17 +5,10 @@
 #include "common/text_conversion.h"
 #include "registrar/class_identifier.h"
 
-#include <memory>
+#include "quillmate/ref.h"
 
 namespace qmt::registrar {
 namespace {
-
-// Releases an interface when dropped.
-struct Releaser {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-template<typename Interface>
-using Held = std::unique_ptr<Interface, Releaser>;
 
 std::u16string wide(std::string const& text)
 {
@@ -55,27 +48,24 @@ bool check_class(std::string const& prog_id, std::string const& method, void (*r
     runtime::KeyValue path;
     if (FAILED(runtime::find_server(id, path, &cause)))
         return fail("load");
-    IClassFactory* factory_pointer = nullptr;
-    if (FAILED(runtime::get_class_factory(id, path.text, &factory_pointer, &cause)))
+    quillmate::Ref<IClassFactory> factory;
+    if (FAILED(runtime::get_class_factory(id, path.text, factory.out(), &cause)))
         return fail("load");
-    Held<IClassFactory> const factory(factory_pointer);
     report({"load", std::string(path.view()) + " loaded; its DllGetClassObject gave the class factory"});
 
-    void* created = nullptr;
-    HRESULT const status = factory->CreateInstance(nullptr, IID_IUnknown, &created);
-    Held<IUnknown> const object(static_cast<IUnknown*>(created));
-    if (status != S_OK || object == nullptr) {
+    quillmate::Ref<IUnknown> object;
+    HRESULT const status = factory->CreateInstance(nullptr, IID_IUnknown, object.out_void());
+    if (status != S_OK || !object) {
         cause.add("the class factory's CreateInstance returned ").add_status(status);
         if (SUCCEEDED(status))
-            cause.add(object == nullptr ? " without an object" : ", which the gateway counts as a failure");
+            cause.add(!object ? " without an object" : ", which the gateway counts as a failure");
         return fail("create");
     }
     report({"create", "the class factory made an object"});
 
-    void* dispatch_pointer = nullptr;
-    HRESULT const answered = object->QueryInterface(IID_IDispatch, &dispatch_pointer);
-    Held<IDispatch> const dispatch(static_cast<IDispatch*>(dispatch_pointer));
-    if (answered != S_OK || dispatch == nullptr) {
+    quillmate::Ref<IDispatch> dispatch;
+    HRESULT const answered = object->QueryInterface(IID_IDispatch, dispatch.out_void());
+    if (answered != S_OK || !dispatch) {
         cause.add("QueryInterface(IID_IDispatch) returned ").add_status(answered);
         cause.add(": the gateway calls methods through IDispatch");
         return fail("IDispatch");

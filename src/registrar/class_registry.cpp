@@ -143,12 +143,15 @@ std::string remove_class(std::string const& prog_id)
     RegistryKey const classes = RegistryKey::classes_root();
     if (!delete_key(classes, {prog_id.c_str(), "CLSID"}) || !delete_key(classes, {prog_id.c_str()}))
         return "cannot delete HKEY_CLASSES_ROOT\\" + prog_id + " (it holds keys of its own?)" + root_text();
-    // The identifier's keys go unless they name another class.
+    // The identifier's keys go unless they name another class; they are read and deleted
+    // under the identifier's one written form, whatever form the ProgID's value has.
     CLSID id {};
-    std::string const claimed_by = read_value({"CLSID", id_text, "ProgID"});
-    if (!parse_class_identifier(id_text, id) || (!claimed_by.empty() && claimed_by != prog_id))
+    if (!parse_class_identifier(id_text, id))
         return {};
     std::string const key = registry_text(id);
+    std::string const claimed_by = read_value({"CLSID", key, "ProgID"});
+    if (!claimed_by.empty() && claimed_by != prog_id)
+        return {};
     if (!delete_key(classes, {"CLSID", key.c_str(), "InprocServer32"})
         || !delete_key(classes, {"CLSID", key.c_str(), "ProgID"}) || !delete_key(classes, {"CLSID", key.c_str()}))
         return "cannot delete HKEY_CLASSES_ROOT\\CLSID\\" + key + " (it holds keys of its own?)" + root_text();

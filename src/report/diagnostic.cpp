@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::string_view program = "quillmate: ";
 
-void write_line(std::string_view prefix, std::uint32_t page, DiagnosticText const& text)
+void write_line(std::uint32_t page, DiagnosticText const& text)
 {
     char line[program.size() + 32 + DiagnosticText::capacity + 1];
     std::size_t used = 0;
@@ -19,7 +19,7 @@ void write_line(std::string_view prefix, std::uint32_t page, DiagnosticText cons
         std::memcpy(line + used, piece.data(), piece.size());
         used += piece.size();
     };
-    append(prefix);
+    append(program);
     if (page != 0) {
         DiagnosticText number;
         number.add("page ").add_decimal(page).add(": ");
@@ -32,8 +32,8 @@ void write_line(std::string_view prefix, std::uint32_t page, DiagnosticText cons
 
 } // namespace
 
-void write_diagnostic(DiagnosticText const& text) { write_line(program, 0, text); }
+void write_diagnostic(DiagnosticText const& text) { write_line(0, text); }
 
-void write_page_diagnostic(std::uint32_t message, DiagnosticText const& text) { write_line(program, message, text); }
+void write_page_diagnostic(std::uint32_t message, DiagnosticText const& text) { write_line(message, text); }
 
 } // namespace qmt

@@ -42,7 +42,7 @@ bool is_ascii_but_zero(WideChar unit) { return static_cast<std::uint32_t>(unit) 
 // Copies the units of `text` as bytes into `out` up to the first that is zero or beyond
 // ASCII, or until `room` bytes are written; gives the count copied. Four units a round,
 // each tested before the next is read: none is read past the terminating zero.
-std::size_t copy_ascii_prefix(WideChar const* text, unsigned char* out, std::size_t room)
+std::size_t copy_ascii_until_zero(WideChar const* text, unsigned char* out, std::size_t room)
 {
     std::size_t count = 0;
     for (; room - count >= 4; count += 4) {
@@ -215,7 +215,7 @@ bool SectionStore::append(WideChar const* placeholder, WideChar const* replaceme
     // its end. One that does not fit there, or holds other units, is converted whole.
     unsigned char* const free = m_texts.free_bytes();
     std::size_t const room = m_texts.free_size();
-    std::size_t const length = copy_ascii_prefix(replacement, free, room);
+    std::size_t const length = copy_ascii_until_zero(replacement, free, room);
     unsigned char const* converted = free;
     std::uint32_t bytes = static_cast<std::uint32_t>(length);
     if (length < room && replacement[length] == 0 && length < UINT32_MAX)

@@ -35,6 +35,15 @@ TEST_P(WorkerRegistry, SeesAClassRegisteredAgain)
     std::string const directory = target.make_case_directory(std::string("WorkerRegistry-") + GetParam().name, error);
     ASSERT_TRUE(error.empty()) << error;
     std::string const key = std::string(reregistered_class) + "\\CLSID";
+    // Removed also when an assertion ends the test early: later rows share the registry.
+    struct RemovedAtEnd {
+        Target const& target;
+        ~RemovedAtEnd()
+        {
+            std::string ignored;
+            target.delete_registry_key(reregistered_class, ignored);
+        }
+    } const removed_at_end {target};
     ASSERT_TRUE(target.write_registry_value(key, probe_clsid, error)) << error;
 
     ChildRequest program = target.request({}, {});

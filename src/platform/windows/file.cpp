@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include "platform/process.h"
+
 #include <utility>
 #include <windows.h>
 
@@ -37,14 +39,8 @@ File File::create_for_writing(char const* path)
 std::size_t describe_open_failure(char const*, char* text, std::size_t capacity)
 {
     DWORD const error = GetLastError();
-    if (error != ERROR_SUCCESS) {
-        DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                      text, static_cast<DWORD>(capacity), nullptr);
-        while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' '))
-            --length;
-        if (length > 0)
-            return length;
-    }
+    if (std::size_t const length = error != ERROR_SUCCESS ? system_message(error, text, capacity) : 0; length > 0)
+        return length;
     char const cause[] = "not a disk file (a device or a pipe is never opened)";
     std::size_t const length = sizeof cause - 1 < capacity ? sizeof cause - 1 : capacity;
     CopyMemory(text, cause, length);
