@@ -37,26 +37,37 @@ bool equals_text(StoredName const& stored, WideChar const* text)
     return text[stored.length] == 0;
 }
 
-bool is_ascii_but_zero(WideChar unit) { return static_cast<std::uint32_t>(unit) - 1u < 0x7Fu; }
-
-// Copies the units of `text` as bytes into `out` up to the first that is zero or beyond
-// ASCII, or until `room` bytes are written; gives the count copied. Four units a round,
-// each tested before the next is read: none is read past the terminating zero.
-std::size_t copy_ascii_until_zero(WideChar const* text, unsigned char* out, std::size_t room)
+// Copies the units of `text` as bytes into `out` up to its terminating zero, or until
+// `room` bytes are written, and gives the count copied: less than `room` only when the
+// zero was reached. Each unit is tested for zero before the next is read, so none is read
+// past it; whether all were ASCII is asked once at the end, of `bits`, every bit set in a
+// unit copied. Eight units a round keep the loop's own count off most units.
+std::size_t copy_until_zero(WideChar const* text, unsigned char* out, std::size_t room, std::uint32_t& bits)
 {
+    constexpr std::size_t round = 8;
+    std::uint32_t seen = 0;
     std::size_t count = 0;
-    for (; room - count >= 4; count += 4) {
-        for (std::size_t i = count; i < count + 4; ++i) {
-            if (!is_ascii_but_zero(text[i]))
-                return i;
-            out[i] = static_cast<unsigned char>(text[i]);
+    for (; room - count >= round; count += round) {
+        WideChar const* const from = text + count;
+        unsigned char* const to = out + count;
+        for (std::size_t i = 0; i < round; ++i) {
+            std::uint32_t const unit = from[i];
+            if (unit == 0) {
+                bits = seen;
+                return count + i;
+            }
+            seen |= unit;
+            to[i] = static_cast<unsigned char>(unit);
         }
     }
     for (; count < room; ++count) {
-        if (!is_ascii_but_zero(text[count]))
-            return count;
-        out[count] = static_cast<unsigned char>(text[count]);
+        std::uint32_t const unit = text[count];
+        if (unit == 0)
+            break;
+        seen |= unit;
+        out[count] = static_cast<unsigned char>(unit);
     }
+    bits = seen;
     return count;
 }
 
@@ -91,7 +102,7 @@ std::int64_t SectionStore::find_placeholder(CountedName name) const
     }
 }
 
-bool SectionStore::repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number)
+inline bool SectionStore::repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number)
 {
     if (m_placeholders.size() == 0)
         return false;
@@ -102,15 +113,16 @@ bool SectionStore::repeats_sequence(WideChar const* placeholder, PlaceholderNumb
     return true;
 }
 
-bool SectionStore::number_placeholder(WideChar const* placeholder, PlaceholderNumber& number)
+std::int64_t SectionStore::number_placeholder(WideChar const* placeholder)
 {
     bool const sent_before = m_placeholders.size() > 0;
+    PlaceholderNumber number = 0;
     if (!look_up_or_add(CountedName {placeholder, wide_length(placeholder)}, number))
-        return false;
+        return no_placeholder;
     if (sent_before)
         m_placeholders[m_last_sent].successor = number;
     m_last_sent = number;
-    return true;
+    return number;
 }
 
 bool SectionStore::look_up_or_add(CountedName name, PlaceholderNumber& number)
@@ -205,20 +217,23 @@ bool SectionStore::add_section(WideChar const* name, bool make_current)
 bool SectionStore::append(WideChar const* placeholder, WideChar const* replacement)
 {
     SectionRecord* const section = m_current;
-    if (section->count() == INT32_MAX)
-        return false;
     PlaceholderNumber number = 0;
-    if (!repeats_sequence(placeholder, number) && !number_placeholder(placeholder, number))
-        return false;
+    if (!repeats_sequence(placeholder, number)) {
+        std::int64_t const numbered = number_placeholder(placeholder);
+        if (numbered == no_placeholder)
+            return false;
+        number = static_cast<PlaceholderNumber>(numbered);
+    }
     // Every ANSI code page writes units below 0x80 as the same single bytes: the bulk of
     // replacements is copied straight into the arena's free bytes, in the pass that finds
     // its end. One that does not fit there, or holds other units, is converted whole.
     unsigned char* const free = m_texts.free_bytes();
     std::size_t const room = m_texts.free_size();
-    std::size_t const length = copy_ascii_until_zero(replacement, free, room);
+    std::uint32_t bits = 0;
+    std::size_t const length = copy_until_zero(replacement, free, room, bits);
     unsigned char const* converted = free;
     std::uint32_t bytes = static_cast<std::uint32_t>(length);
-    if (length < room && replacement[length] == 0 && length < UINT32_MAX)
+    if (length < room && bits < 0x80u && length < UINT32_MAX)
         m_texts.keep(length);
     else
         converted = converted_copy(replacement, bytes);

@@ -14,7 +14,9 @@
 
 #include "common/pointer_list.h"
 #include "platform/wide_char.h"
+#include "template/entry_list.h"
 #include "template/heap_array.h"
+#include "template/section_entry.h"
 #include "template/text_arena.h"
 
 #include <cstddef>
@@ -48,18 +50,9 @@ inline bool same_name(StoredName const& stored, CountedName name)
     return true;
 }
 
-using PlaceholderNumber = std::uint32_t;
-inline constexpr std::int64_t no_placeholder = -1;
-
-struct SectionEntry {
-    PlaceholderNumber placeholder;
-    std::uint32_t length; // of the replacement, in bytes
-    unsigned char const* replacement; // in the ANSI code page
-};
-
 struct SectionRecord {
     StoredName const* name {nullptr}; // none for the main section and a section begun without a name
-    HeapArray<SectionEntry> entries;
+    EntryList entries;
 
     std::int32_t count() const { return static_cast<std::int32_t>(entries.size()); }
 };
@@ -101,7 +94,9 @@ private:
     StoredName const* copy_name(WideChar const* text, std::size_t length);
     // The placeholder sent after the last one the previous time, when `placeholder` is it.
     bool repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number);
-    bool number_placeholder(WideChar const* placeholder, PlaceholderNumber& number);
+    // The number of `placeholder` (numbered now when new), which becomes the one sent after
+    // the placeholder sent last; no_placeholder when memory is short.
+    std::int64_t number_placeholder(WideChar const* placeholder);
     bool look_up_or_add(CountedName name, PlaceholderNumber& number);
     bool grow_slots();
     unsigned char const* converted_copy(WideChar const* text, std::uint32_t& bytes);
@@ -126,18 +121,18 @@ private:
 // first one's, or the entry count when none does; 0 for a section without entries.
 std::int32_t row_width(SectionRecord const& section);
 
-// The first entry of row `row` (entries row × width up to the next row) with placeholder
-// `placeholder`; null when none has it. A width of 0 stands for the whole list.
-inline SectionEntry const* find_in_row(SectionRecord const& section, std::int64_t placeholder, std::int32_t row,
-                                       std::int32_t width)
+// The index of the first entry of row `row` (entries row × width up to the next row) with
+// placeholder `placeholder`; -1 when none has it. A width of 0 stands for the whole list.
+inline std::int64_t find_in_row(SectionRecord const& section, std::int64_t placeholder, std::int32_t row,
+                                std::int32_t width)
 {
     std::size_t const span = width == 0 ? section.entries.size() : static_cast<std::size_t>(width);
     std::size_t const first = static_cast<std::size_t>(row) * span;
     std::size_t const limit = first + span < section.entries.size() ? first + span : section.entries.size();
     for (std::size_t index = first; index < limit; ++index)
         if (section.entries[index].placeholder == placeholder)
-            return &section.entries[index];
-    return nullptr;
+            return static_cast<std::int64_t>(index);
+    return -1;
 }
 
 } // namespace qmt

@@ -53,10 +53,10 @@ struct Body {
 bool place_fields_in_first_row(SectionRecord const& section, std::int32_t width, Body& body)
 {
     for (std::size_t j = 0; j < body.fields.size(); ++j) {
-        SectionEntry const* const entry = find_in_row(section, body.fields[j].placeholder, 0, width);
-        if (entry == nullptr)
+        std::int64_t const column = find_in_row(section, body.fields[j].placeholder, 0, width);
+        if (column < 0)
             return false;
-        body.fields[j].first_row_column = static_cast<std::size_t>(entry - &section.entries[0]);
+        body.fields[j].first_row_column = static_cast<std::size_t>(column);
     }
     return true;
 }
@@ -71,15 +71,51 @@ bool same_order_as_first_row(SectionEntry const* first_row, SectionEntry const* 
 
 enum class Step { done, stop, no_memory };
 
+// A section block's body with what every row writes the same way.
+struct RowPattern {
+    Segment const* segments;
+    BodyField const* names;
+    std::size_t fields;
+    std::size_t span; // entries a row
+    std::uint64_t literal_bytes; // of all the segments
+};
+
+// Writes one row, finding each field's value among the row's entries (entry_at(column) for
+// columns below the span): gives the first field the row lacks, or null when it is written.
+template<typename EntryAt>
+BodyField const* write_row_by_search(RowPattern const& pattern, EntryAt entry_at, GatheredOutput::Cursor& out)
+{
+    Segment const* const segments = pattern.segments;
+    for (std::size_t j = 0; j < pattern.fields; ++j) {
+        out.write(segments[j].begin, static_cast<std::size_t>(segments[j].end - segments[j].begin));
+        std::int64_t const placeholder = pattern.names[j].placeholder;
+        std::size_t column = 0;
+        while (column < pattern.span && entry_at(column).placeholder != placeholder)
+            ++column;
+        if (column == pattern.span)
+            return &pattern.names[j];
+        SectionEntry const& value = entry_at(column);
+        out.write(value.replacement, value.length);
+    }
+    Segment const& last = segments[pattern.fields];
+    out.write(last.begin, static_cast<std::size_t>(last.end - last.begin));
+    return nullptr;
+}
+
 // Writes the body once per row of the section; stops at a field that a row lacks and gives
 // it, or null when every row is written. Every row is whole here (rows × width entries at
-// most). The arrays are reached through locals: a copy's bytes may alias any memory, so a
-// pointer read from an object would be read again after every copy.
+// most). The rows are taken a block of the store at a time, walked with a pointer; the few
+// that span two blocks are written by search. The arrays are reached through locals: a
+// copy's bytes may alias any memory, so a pointer read from an object would be read again
+// after every copy.
 BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body& body, GatheredOutput& output)
 {
-    bool const fields_placed = place_fields_in_first_row(section, width, body);
-    GatheredOutput::Cursor out(output);
     std::size_t const span = static_cast<std::size_t>(width);
+    // The first row lies in one block unless it is longer than the first block.
+    EntryList::Run const first_run = section.entries.run_from(0);
+    SectionEntry const* const first_row = first_run.entries;
+    bool const fields_placed = span <= first_run.count && place_fields_in_first_row(section, width, body);
+    GatheredOutput::Cursor out(output);
     std::size_t const rows = static_cast<std::size_t>(section.count()) / span;
     std::size_t const fields = body.fields.size();
     Segment const* const segments = &body.segments[0];
@@ -87,38 +123,46 @@ BodyField const* replay_body(SectionRecord const& section, std::int32_t width, B
     std::uint64_t literal_bytes = 0;
     for (std::size_t j = 0; j <= fields; ++j)
         literal_bytes += static_cast<std::uint64_t>(segments[j].end - segments[j].begin);
-    SectionEntry const* const first_row = &section.entries[0];
-    SectionEntry const* row_entries = first_row;
-    for (std::size_t row = 0; row < rows; ++row, row_entries += span) {
-        // The usual row: its fields where the first row has them, the whole row within the
-        // buffer's room. Counted in 64 bits, which a row's bytes cannot exceed.
-        if (fields_placed && same_order_as_first_row(first_row, row_entries, span)) {
-            std::uint64_t row_bytes = literal_bytes;
-            for (std::size_t j = 0; j < fields; ++j)
-                row_bytes += row_entries[names[j].first_row_column].length;
-            if (out.has_room_for(row_bytes)) {
-                for (std::size_t j = 0; j < fields; ++j) {
-                    out.write_within_room(segments[j].begin,
-                                          static_cast<std::size_t>(segments[j].end - segments[j].begin));
-                    SectionEntry const& value = row_entries[names[j].first_row_column];
-                    out.write_within_room(value.replacement, value.length);
+    RowPattern const pattern {segments, names, fields, span, literal_bytes};
+    for (std::size_t row = 0; row < rows;) {
+        EntryList::Run const run = section.entries.run_from(row * span);
+        std::size_t const rows_in_run = std::min(run.count / span, rows - row);
+        if (rows_in_run == 0) {
+            // A row that spans two blocks.
+            std::size_t const first = row * span;
+            auto const entry_at = [&section, first](std::size_t column) -> SectionEntry const& {
+                return section.entries[first + column];
+            };
+            if (BodyField const* const missing = write_row_by_search(pattern, entry_at, out))
+                return missing;
+            ++row;
+            continue;
+        }
+        SectionEntry const* row_entries = run.entries;
+        for (std::size_t const end = row + rows_in_run; row < end; ++row, row_entries += span) {
+            // The usual row: its fields where the first row has them, the whole row within
+            // the buffer's room. Counted in 64 bits, which a row's bytes cannot exceed.
+            if (fields_placed && same_order_as_first_row(first_row, row_entries, span)) {
+                std::uint64_t row_bytes = literal_bytes;
+                for (std::size_t j = 0; j < fields; ++j)
+                    row_bytes += row_entries[names[j].first_row_column].length;
+                if (out.has_room_for(row_bytes)) {
+                    for (std::size_t j = 0; j < fields; ++j) {
+                        out.write_within_room(segments[j].begin,
+                                              static_cast<std::size_t>(segments[j].end - segments[j].begin));
+                        SectionEntry const& value = row_entries[names[j].first_row_column];
+                        out.write_within_room(value.replacement, value.length);
+                    }
+                    out.write_within_room(segments[fields].begin,
+                                          static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
+                    continue;
                 }
-                out.write_within_room(segments[fields].begin,
-                                      static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
-                continue;
             }
+            auto const entry_at
+                = [row_entries](std::size_t column) -> SectionEntry const& { return row_entries[column]; };
+            if (BodyField const* const missing = write_row_by_search(pattern, entry_at, out))
+                return missing;
         }
-        for (std::size_t j = 0; j < fields; ++j) {
-            out.write(segments[j].begin, static_cast<std::size_t>(segments[j].end - segments[j].begin));
-            std::int64_t const placeholder = names[j].placeholder;
-            std::size_t column = 0;
-            while (column < span && row_entries[column].placeholder != placeholder)
-                ++column;
-            if (column == span)
-                return &names[j];
-            out.write(row_entries[column].replacement, row_entries[column].length);
-        }
-        out.write(segments[fields].begin, static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
     }
     return nullptr;
 }
@@ -212,12 +256,14 @@ TemplateByte const* Expansion::expand_field(TemplateByte const* name)
     CountedName wide;
     if (!convert_name(name, end_of_name, m_name, wide))
         return out_of_memory();
-    SectionEntry const* const entry = find_in_row(m_store.main_section(), m_store.find_placeholder(wide), 0, 0);
-    if (entry == nullptr) {
+    SectionRecord const& main = m_store.main_section();
+    std::int64_t const index = find_in_row(main, m_store.find_placeholder(wide), 0, 0);
+    if (index < 0) {
         report_name(message::FieldNotReferenced, name, end_of_name);
         return nullptr;
     }
-    m_output.write(entry->replacement, entry->length);
+    SectionEntry const& entry = main.entries[static_cast<std::size_t>(index)];
+    m_output.write(entry.replacement, entry.length);
     // Whatever stands between the name and the closer is dropped.
     return find_marker(end_of_name, m_end, comment_closer);
 }

@@ -30,17 +30,13 @@ HRESULT TemplateState::open(WideChar const* filename, ErrorState& error_state)
     return S_OK;
 }
 
-HRESULT TemplateState::send(WideChar const* placeholder, WideChar const* replacement, ErrorState& error_state)
+HRESULT TemplateState::refuse_send(WideChar const* placeholder, ErrorState& error_state)
 {
-    if (!is_open()) {
+    if (!is_open())
         report_error(error_state, message::SendTemplateWithoutTemplate, placeholder);
-        return E_FAIL;
-    }
-    if (placeholder == nullptr || replacement == nullptr) {
+    else
         report_error(error_state, message::SendTemplateNullParameters);
-        return E_FAIL;
-    }
-    return m_store.append(placeholder, replacement) ? S_OK : E_OUTOFMEMORY;
+    return E_FAIL;
 }
 
 HRESULT TemplateState::begin_section(WideChar const* name, ErrorState& error_state)

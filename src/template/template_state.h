@@ -23,7 +23,13 @@ public:
     bool is_open() const { return m_file.is_open(); }
 
     HRESULT open(WideChar const* filename, ErrorState& error_state);
-    HRESULT send(WideChar const* placeholder, WideChar const* replacement, ErrorState& error_state);
+    // Inline, as a page may send hundreds of thousands of values: the refusals are apart.
+    HRESULT send(WideChar const* placeholder, WideChar const* replacement, ErrorState& error_state)
+    {
+        if (!is_open() || placeholder == nullptr || replacement == nullptr)
+            return refuse_send(placeholder, error_state);
+        return m_store.append(placeholder, replacement) ? S_OK : E_OUTOFMEMORY;
+    }
     HRESULT begin_section(WideChar const* name, ErrorState& error_state);
     HRESULT end_section(ErrorState& error_state);
     // Expands the template into `sink`, every byte handed on before it returns, then closes
@@ -33,6 +39,8 @@ public:
     void discard();
 
 private:
+    HRESULT refuse_send(WideChar const* placeholder, ErrorState& error_state);
+
     platform::File m_file;
     SectionStore m_store;
 };

@@ -130,6 +130,45 @@ std::vector<Case> templates_cases()
             .run("template={DIR}/t.htm&field=t|T&section=s&field=name|n1&field=price|p1&field=name|n2"
                  "&field=price|p2&field=name|n3&closetemplate=")
             .expect("T(n1,p1)(n2,p2)"));
+    // A long section's entries are kept in blocks: a row that spans two of them, rows in
+    // another order than the first, and a first row longer than the first block.
+    {
+        std::string fields;
+        std::string page;
+        for (int row = 0; row < 70; ++row) {
+            std::string const n = std::to_string(row);
+            std::string const a = "&field=a|a" + n;
+            std::string const b = "&field=b|b" + n;
+            std::string const c = "&field=c|c" + n;
+            fields += row % 7 == 3 ? a + c + b : a + b + c;
+            page += "(a" + n + ",b" + n + ",c" + n + ")";
+        }
+        add(Case("Templates", "RowsAcrossTheStoresBlocksKeepTheirValues")
+                .fixture("t.htm",
+                         "<!-- template:beginsection:s -->(<!-- template:a -->,<!-- template:b -->,"
+                         "<!-- template:c -->)<!-- template:endsection -->")
+                .run("template={DIR}/t.htm&section=s" + fields + "&closetemplate=")
+                .expect(page));
+        std::string body;
+        std::string wide_fields;
+        std::string wide_page;
+        for (int row = 0; row < 2; ++row) {
+            for (int column = 0; column < 70; ++column) {
+                std::string name = "f";
+                name += std::to_string(column);
+                std::string const value = std::to_string(row * 100 + column);
+                if (row == 0)
+                    body.append("<!-- template:").append(name).append(" -->.");
+                wide_fields.append("&field=").append(name).append("|").append(value);
+                wide_page.append(value).append(".");
+            }
+            wide_page += "|";
+        }
+        add(Case("Templates", "RowsOfSeventyFieldsKeepTheirValues")
+                .fixture("t.htm", "<!-- template:beginsection:s -->" + body + "|<!-- template:endsection -->")
+                .run("template={DIR}/t.htm&section=s" + wide_fields + "&closetemplate=")
+                .expect(wide_page));
+    }
     add(Case("Templates", "OnePlaceholderThreeTimesGivesThreeRowsAndABlockWithoutFieldsRepeats")
             .fixture("t.htm",
                      "<!-- template:beginsection:s -->[<!-- template:name -->]<!-- template:endsection -->"
