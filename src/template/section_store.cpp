@@ -26,51 +26,6 @@ std::uint32_t hash_of(WideChar const* units, std::size_t length)
     return hash;
 }
 
-// Whether `text`, up to its terminating zero, equals the stored name; reads no unit of
-// `text` past the first that differs.
-bool equals_text(StoredName const& stored, WideChar const* text)
-{
-    WideChar const* const units = stored.units();
-    for (std::size_t i = 0; i < stored.length; ++i)
-        if (units[i] != text[i])
-            return false;
-    return text[stored.length] == 0;
-}
-
-// Copies the units of `text` as bytes into `out` up to its terminating zero, or until
-// `room` bytes are written, and gives the count copied: less than `room` only when the
-// zero was reached. Each unit is tested for zero before the next is read, so none is read
-// past it; whether all were ASCII is asked once at the end, of `bits`, every bit set in a
-// unit copied. Eight units a round keep the loop's own count off most units.
-std::size_t copy_until_zero(WideChar const* text, unsigned char* out, std::size_t room, std::uint32_t& bits)
-{
-    constexpr std::size_t round = 8;
-    std::uint32_t seen = 0;
-    std::size_t count = 0;
-    for (; room - count >= round; count += round) {
-        WideChar const* const from = text + count;
-        unsigned char* const to = out + count;
-        for (std::size_t i = 0; i < round; ++i) {
-            std::uint32_t const unit = from[i];
-            if (unit == 0) {
-                bits = seen;
-                return count + i;
-            }
-            seen |= unit;
-            to[i] = static_cast<unsigned char>(unit);
-        }
-    }
-    for (; count < room; ++count) {
-        std::uint32_t const unit = text[count];
-        if (unit == 0)
-            break;
-        seen |= unit;
-        out[count] = static_cast<unsigned char>(unit);
-    }
-    bits = seen;
-    return count;
-}
-
 } // namespace
 
 StoredName const* SectionStore::copy_name(WideChar const* text, std::size_t length)
@@ -100,17 +55,6 @@ std::int64_t SectionStore::find_placeholder(CountedName name) const
         if (same_name(*m_placeholders[entry - 1].name, name))
             return entry - 1;
     }
-}
-
-inline bool SectionStore::repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number)
-{
-    if (m_placeholders.size() == 0)
-        return false;
-    PlaceholderNumber const expected = m_placeholders[m_last_sent].successor;
-    if (!equals_text(*m_placeholders[expected].name, placeholder))
-        return false;
-    number = m_last_sent = expected;
-    return true;
 }
 
 std::int64_t SectionStore::number_placeholder(WideChar const* placeholder)
@@ -214,31 +158,29 @@ bool SectionStore::add_section(WideChar const* name, bool make_current)
     return true;
 }
 
-bool SectionStore::append(WideChar const* placeholder, WideChar const* replacement)
+bool SectionStore::append_numbering(WideChar const* placeholder, WideChar const* replacement)
 {
-    SectionRecord* const section = m_current;
-    PlaceholderNumber number = 0;
-    if (!repeats_sequence(placeholder, number)) {
-        std::int64_t const numbered = number_placeholder(placeholder);
-        if (numbered == no_placeholder)
-            return false;
-        number = static_cast<PlaceholderNumber>(numbered);
-    }
-    // Every ANSI code page writes units below 0x80 as the same single bytes: the bulk of
-    // replacements is copied straight into the arena's free bytes, in the pass that finds
-    // its end. One that does not fit there, or holds other units, is converted whole.
+    std::int64_t const number = number_placeholder(placeholder);
+    if (number == no_placeholder)
+        return false;
     unsigned char* const free = m_texts.free_bytes();
     std::size_t const room = m_texts.free_size();
     std::uint32_t bits = 0;
     std::size_t const length = copy_until_zero(replacement, free, room, bits);
-    unsigned char const* converted = free;
-    std::uint32_t bytes = static_cast<std::uint32_t>(length);
-    if (length < room && bits < 0x80u && length < UINT32_MAX)
+    if (is_kept_as_copied(length, room, bits)) {
         m_texts.keep(length);
-    else
-        converted = converted_copy(replacement, bytes);
+        return m_current->entries.append(
+            {static_cast<PlaceholderNumber>(number), static_cast<std::uint32_t>(length), free});
+    }
+    return append_converted(static_cast<PlaceholderNumber>(number), replacement);
+}
+
+bool SectionStore::append_converted(PlaceholderNumber number, WideChar const* replacement)
+{
     // A placeholder numbered for an entry that then failed stays numbered: no entry has it.
-    return converted != nullptr && section->entries.append({number, bytes, converted});
+    std::uint32_t bytes = 0;
+    unsigned char const* const converted = converted_copy(replacement, bytes);
+    return converted != nullptr && m_current->entries.append({number, bytes, converted});
 }
 
 std::int32_t SectionStore::find_section(WideChar const* name) const

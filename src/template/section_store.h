@@ -16,9 +16,11 @@
 #include "platform/wide_char.h"
 #include "template/entry_list.h"
 #include "template/heap_array.h"
+#include "template/narrow_copy.h"
 #include "template/section_entry.h"
 #include "template/text_arena.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -57,6 +59,30 @@ struct SectionRecord {
     std::int32_t count() const { return static_cast<std::int32_t>(entries.size()); }
 };
 
+// Whether `text`, up to its terminating zero, equals the stored name; reads no unit of
+// `text` past the first that differs. Four units a round, compared one after the other:
+// the name of a repeated sequence is compared with fewer branches of a loop.
+inline bool equals_text(StoredName const& stored, WideChar const* text)
+{
+    WideChar const* const units = stored.units();
+    std::size_t const length = stored.length;
+    std::size_t i = 0;
+    for (; length - i >= 4; i += 4) {
+        if (units[i] != text[i])
+            return false;
+        if (units[i + 1] != text[i + 1])
+            return false;
+        if (units[i + 2] != text[i + 2])
+            return false;
+        if (units[i + 3] != text[i + 3])
+            return false;
+    }
+    for (; i < length; ++i)
+        if (units[i] != text[i])
+            return false;
+    return text[length] == 0;
+}
+
 class SectionStore {
 public:
     SectionStore() = default;
@@ -77,7 +103,26 @@ public:
     bool add_section(WideChar const* name, bool make_current);
     void make_main_section_current() { m_current = m_sections.count() > 0 ? &mutable_section(0) : nullptr; }
     // Appends a pair to the current section; false (nothing added) when memory is short.
-    bool append(WideChar const* placeholder, WideChar const* replacement);
+    // Inline, as a page may send hundreds of thousands of values: the usual one repeats
+    // the sequence of names and is ASCII, copied straight into the arena's free bytes in
+    // the pass that finds its end (every ANSI code page writes units below 0x80 as the
+    // same single bytes). A new name, or a value that does not fit there or holds other
+    // units, goes the longer way.
+    bool append(WideChar const* placeholder, WideChar const* replacement)
+    {
+        PlaceholderNumber number = 0;
+        if (!repeats_sequence(placeholder, number))
+            return append_numbering(placeholder, replacement);
+        unsigned char* const free = m_texts.free_bytes();
+        std::size_t const room = m_texts.free_size();
+        std::uint32_t bits = 0;
+        std::size_t const length = copy_until_zero(replacement, free, room, bits);
+        if (is_kept_as_copied(length, room, bits)) {
+            m_texts.keep(length);
+            return m_current->entries.append({number, static_cast<std::uint32_t>(length), free});
+        }
+        return append_converted(number, replacement);
+    }
 
     // The first section whose name equals `name`; -1 when none does. Sections without a
     // name never match, and a null name matches nothing.
@@ -93,7 +138,24 @@ private:
     SectionRecord& mutable_section(std::int32_t index) { return *static_cast<SectionRecord*>(m_sections.at(index)); }
     StoredName const* copy_name(WideChar const* text, std::size_t length);
     // The placeholder sent after the last one the previous time, when `placeholder` is it.
-    bool repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number);
+    bool repeats_sequence(WideChar const* placeholder, PlaceholderNumber& number)
+    {
+        if (m_placeholders.size() == 0)
+            return false;
+        PlaceholderNumber const expected = m_placeholders[m_last_sent].successor;
+        if (!equals_text(*m_placeholders[expected].name, placeholder))
+            return false;
+        number = m_last_sent = expected;
+        return true;
+    }
+    // Whether a copy of `length` bytes into `room`, with `bits` set in its units, ended at
+    // the zero and holds ASCII only.
+    static bool is_kept_as_copied(std::size_t length, std::size_t room, std::uint32_t bits)
+    {
+        return length < room && bits < 0x80u && length < UINT32_MAX;
+    }
+    bool append_numbering(WideChar const* placeholder, WideChar const* replacement);
+    bool append_converted(PlaceholderNumber number, WideChar const* replacement);
     // The number of `placeholder` (numbered now when new), which becomes the one sent after
     // the placeholder sent last; no_placeholder when memory is short.
     std::int64_t number_placeholder(WideChar const* placeholder);

@@ -6,6 +6,7 @@
 #include "report/message_numbers.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 
@@ -102,12 +103,104 @@ BodyField const* write_row_by_search(RowPattern const& pattern, EntryAt entry_at
     return nullptr;
 }
 
+// The usual row: its placeholders in the first row's order, so its fields are where the
+// first row has them, and all of it within the buffer's room, checked once (counted in 64
+// bits, which a row's bytes cannot exceed). Each writes the usual rows from `row_entries`
+// on, at most `rows`, and gives how many it wrote: the row after them, if any, is not usual.
+//
+// Any shape of row. The pattern's arrays are read through locals: a copy's bytes may alias
+// any memory, so a pointer read from an object would be read again after every copy.
+std::size_t write_usual_rows_of_any_width(RowPattern const& pattern, SectionEntry const* first_row,
+                                          SectionEntry const* row_entries, std::size_t rows,
+                                          GatheredOutput::Cursor& out)
+{
+    Segment const* const segments = pattern.segments;
+    BodyField const* const names = pattern.names;
+    std::size_t const fields = pattern.fields;
+    std::size_t const span = pattern.span;
+    for (std::size_t row = 0; row < rows; ++row, row_entries += span) {
+        if (!same_order_as_first_row(first_row, row_entries, span))
+            return row;
+        std::uint64_t row_bytes = pattern.literal_bytes;
+        for (std::size_t j = 0; j < fields; ++j)
+            row_bytes += row_entries[names[j].first_row_column].length;
+        if (!out.has_room_for(row_bytes))
+            return row;
+        for (std::size_t j = 0; j < fields; ++j) {
+            out.write_within_room(segments[j].begin, static_cast<std::size_t>(segments[j].end - segments[j].begin));
+            SectionEntry const& value = row_entries[names[j].first_row_column];
+            out.write_within_room(value.replacement, value.length);
+        }
+        out.write_within_room(segments[fields].begin,
+                              static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
+    }
+    return rows;
+}
+
+// Rows of `Width` entries for as many fields, the usual shape of a small table: with the
+// width known here the loops unroll, and the segments, columns and the first row's order
+// are held in local arrays, which no copy can alias.
+template<std::size_t Width>
+std::size_t write_usual_rows_of_width(RowPattern const& pattern, SectionEntry const* first_row,
+                                      SectionEntry const* row_entries, std::size_t rows, GatheredOutput::Cursor& out)
+{
+    std::array<TemplateByte const*, Width + 1> begins {};
+    std::array<std::size_t, Width + 1> lengths {};
+    for (std::size_t j = 0; j <= Width; ++j) {
+        begins[j] = pattern.segments[j].begin;
+        lengths[j] = static_cast<std::size_t>(pattern.segments[j].end - pattern.segments[j].begin);
+    }
+    std::array<std::size_t, Width> columns {};
+    std::array<PlaceholderNumber, Width> order {};
+    for (std::size_t j = 0; j < Width; ++j) {
+        columns[j] = pattern.names[j].first_row_column;
+        order[j] = first_row[j].placeholder;
+    }
+    std::uint64_t const literal_bytes = pattern.literal_bytes;
+    for (std::size_t row = 0; row < rows; ++row, row_entries += Width) {
+        for (std::size_t column = 0; column < Width; ++column)
+            if (row_entries[column].placeholder != order[column])
+                return row;
+        // A field may stand twice in the body: the lengths are those of the fields' columns.
+        std::uint64_t row_bytes = literal_bytes;
+        for (std::size_t j = 0; j < Width; ++j)
+            row_bytes += row_entries[columns[j]].length;
+        if (!out.has_room_for(row_bytes))
+            return row;
+        for (std::size_t j = 0; j < Width; ++j) {
+            out.write_within_room(begins[j], lengths[j]);
+            SectionEntry const& value = row_entries[columns[j]];
+            out.write_within_room(value.replacement, value.length);
+        }
+        out.write_within_room(begins[Width], lengths[Width]);
+    }
+    return rows;
+}
+
+std::size_t write_usual_rows(RowPattern const& pattern, SectionEntry const* first_row, SectionEntry const* row_entries,
+                             std::size_t rows, GatheredOutput::Cursor& out)
+{
+    if (pattern.fields == pattern.span) {
+        switch (pattern.span) {
+        case 1:
+            return write_usual_rows_of_width<1>(pattern, first_row, row_entries, rows, out);
+        case 2:
+            return write_usual_rows_of_width<2>(pattern, first_row, row_entries, rows, out);
+        case 3:
+            return write_usual_rows_of_width<3>(pattern, first_row, row_entries, rows, out);
+        case 4:
+            return write_usual_rows_of_width<4>(pattern, first_row, row_entries, rows, out);
+        default:
+            break;
+        }
+    }
+    return write_usual_rows_of_any_width(pattern, first_row, row_entries, rows, out);
+}
+
 // Writes the body once per row of the section; stops at a field that a row lacks and gives
 // it, or null when every row is written. Every row is whole here (rows × width entries at
 // most). The rows are taken a block of the store at a time, walked with a pointer; the few
-// that span two blocks are written by search. The arrays are reached through locals: a
-// copy's bytes may alias any memory, so a pointer read from an object would be read again
-// after every copy.
+// that span two blocks, and those that are not usual, are written by search.
 BodyField const* replay_body(SectionRecord const& section, std::int32_t width, Body& body, GatheredOutput& output)
 {
     std::size_t const span = static_cast<std::size_t>(width);
@@ -119,11 +212,10 @@ BodyField const* replay_body(SectionRecord const& section, std::int32_t width, B
     std::size_t const rows = static_cast<std::size_t>(section.count()) / span;
     std::size_t const fields = body.fields.size();
     Segment const* const segments = &body.segments[0];
-    BodyField const* const names = fields > 0 ? &body.fields[0] : nullptr;
     std::uint64_t literal_bytes = 0;
     for (std::size_t j = 0; j <= fields; ++j)
         literal_bytes += static_cast<std::uint64_t>(segments[j].end - segments[j].begin);
-    RowPattern const pattern {segments, names, fields, span, literal_bytes};
+    RowPattern const pattern {segments, fields > 0 ? &body.fields[0] : nullptr, fields, span, literal_bytes};
     for (std::size_t row = 0; row < rows;) {
         EntryList::Run const run = section.entries.run_from(row * span);
         std::size_t const rows_in_run = std::min(run.count / span, rows - row);
@@ -139,29 +231,20 @@ BodyField const* replay_body(SectionRecord const& section, std::int32_t width, B
             continue;
         }
         SectionEntry const* row_entries = run.entries;
-        for (std::size_t const end = row + rows_in_run; row < end; ++row, row_entries += span) {
-            // The usual row: its fields where the first row has them, the whole row within
-            // the buffer's room. Counted in 64 bits, which a row's bytes cannot exceed.
-            if (fields_placed && same_order_as_first_row(first_row, row_entries, span)) {
-                std::uint64_t row_bytes = literal_bytes;
-                for (std::size_t j = 0; j < fields; ++j)
-                    row_bytes += row_entries[names[j].first_row_column].length;
-                if (out.has_room_for(row_bytes)) {
-                    for (std::size_t j = 0; j < fields; ++j) {
-                        out.write_within_room(segments[j].begin,
-                                              static_cast<std::size_t>(segments[j].end - segments[j].begin));
-                        SectionEntry const& value = row_entries[names[j].first_row_column];
-                        out.write_within_room(value.replacement, value.length);
-                    }
-                    out.write_within_room(segments[fields].begin,
-                                          static_cast<std::size_t>(segments[fields].end - segments[fields].begin));
-                    continue;
-                }
-            }
+        for (std::size_t left = rows_in_run; left > 0;) {
+            std::size_t const usual = fields_placed ? write_usual_rows(pattern, first_row, row_entries, left, out) : 0;
+            row += usual;
+            row_entries += usual * span;
+            left -= usual;
+            if (left == 0)
+                break;
             auto const entry_at
                 = [row_entries](std::size_t column) -> SectionEntry const& { return row_entries[column]; };
             if (BodyField const* const missing = write_row_by_search(pattern, entry_at, out))
                 return missing;
+            ++row;
+            row_entries += span;
+            --left;
         }
     }
     return nullptr;

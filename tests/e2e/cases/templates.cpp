@@ -168,6 +168,21 @@ std::vector<Case> templates_cases()
                 .fixture("t.htm", "<!-- template:beginsection:s -->" + body + "|<!-- template:endsection -->")
                 .run("template={DIR}/t.htm&section=s" + wide_fields + "&closetemplate=")
                 .expect(wide_page));
+        // A field twice in the body: a row takes the room of its value twice. The values
+        // are long enough that rows cross the end of the output's buffer.
+        std::string twice_fields;
+        std::string twice_page;
+        for (int row = 0; row < 100; ++row) {
+            std::string const value = repeated("x", 1000) + std::to_string(row);
+            twice_fields.append("&field=a|").append(value).append("&field=b|y");
+            twice_page.append("[").append(value).append("|").append(value).append("]");
+        }
+        add(Case("Templates", "AFieldTwiceInTheBodyWritesItsValueTwiceARow")
+                .fixture("t.htm",
+                         "<!-- template:beginsection:s -->[<!-- template:a -->|<!-- template:a -->]<!-- "
+                         "template:endsection -->")
+                .run("template={DIR}/t.htm&section=s" + twice_fields + "&closetemplate=")
+                .expect(twice_page));
     }
     add(Case("Templates", "OnePlaceholderThreeTimesGivesThreeRowsAndABlockWithoutFieldsRepeats")
             .fixture("t.htm",
