@@ -65,12 +65,12 @@ private:
         std::size_t block;
         std::size_t offset;
     };
-    // Block b starts at index first_block × (2^b − 1).
+    // Block b starts at index first_block × (2^b − 1): 2^b is the highest power of two
+    // not above index / first_block + 1.
     static Place place_of(std::size_t index)
     {
-        std::size_t const scaled = index / first_block + 1;
-        std::size_t const block = static_cast<std::size_t>(std::bit_width(scaled)) - 1;
-        return {block, index - first_block * ((std::size_t {1} << block) - 1)};
+        std::size_t const start = std::bit_floor(index / first_block + 1);
+        return {static_cast<std::size_t>(std::countr_zero(start)), index - first_block * (start - 1)};
     }
     static std::size_t block_capacity(std::size_t block) { return first_block << block; }
 
