@@ -9,7 +9,6 @@
 
 #include <array>
 #include <bit>
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 

@@ -1,5 +1,5 @@
-// A growable array of plain values on the process heap, for the template engine's lists of
-// entries and body positions. Storage is reserved ahead (doubling); an append that cannot
+// A growable array of plain values on the process heap, for the template engine's short lists
+// (placeholders, body positions). Storage is reserved ahead (doubling); an append that cannot
 // grow the array leaves it unchanged and says so.
 #pragma once
 

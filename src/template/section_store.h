@@ -20,7 +20,6 @@
 #include "template/section_entry.h"
 #include "template/text_arena.h"
 
-#include <climits>
 #include <cstddef>
 #include <cstdint>
 
