@@ -83,7 +83,8 @@ void fill_store(FuzzedDataProvider& input, qmt::SectionStore& store)
     for (std::size_t step = 0; step < steps; ++step) {
         std::u16string first;
         std::u16string second;
-        switch (input.ConsumeIntegralInRange(0, 3)) {
+        std::u16string third;
+        switch (input.ConsumeIntegralInRange(0, 4)) {
         case 0:
         case 1: {
             qmt::WideChar const* const placeholder = random_name(input, first);
@@ -95,6 +96,16 @@ void fill_store(FuzzedDataProvider& input, qmt::SectionStore& store)
             qmt::WideChar const* const name = input.ConsumeBool() ? random_name(input, first) : nullptr;
             if (store.find_section(name) < 0)
                 check(store.add_section(name, true));
+            break;
+        }
+        case 3: {
+            // Rows of two pairs again and again: enough of them cross the store's blocks.
+            qmt::WideChar const* const one = random_name(input, first);
+            qmt::WideChar const* const other = random_name(input, second);
+            third = random_text(input);
+            std::size_t const rows = input.ConsumeIntegralInRange<std::size_t>(1, 100);
+            for (std::size_t row = 0; row < rows; ++row)
+                check(store.append(one, third.c_str()) && store.append(other, third.c_str()));
             break;
         }
         default:
