@@ -168,19 +168,22 @@ std::vector<Case> templates_cases()
                 .fixture("t.htm", "<!-- template:beginsection:s -->" + body + "|<!-- template:endsection -->")
                 .run("template={DIR}/t.htm&section=s" + wide_fields + "&closetemplate=")
                 .expect(wide_page));
-        // A field twice in the body: a row takes the room of its value twice. The values
-        // are long enough that rows cross the end of the output's buffer.
+        // A field twice in the body: a row takes the room of its value twice. Rows of 2,050
+        // bytes (a 1,847-byte literal, two 100-byte values): the 32nd finds 1,986 bytes left in
+        // the output's 64 KiB buffer, less than it needs but more than the row would need if
+        // the field's second value were counted as the other, one-byte, one.
+        std::string const pad = repeated("p", 1847);
         std::string twice_fields;
         std::string twice_page;
-        for (int row = 0; row < 100; ++row) {
-            std::string const value = repeated("x", 1000) + std::to_string(row);
+        for (int row = 100; row < 140; ++row) {
+            std::string const value = repeated("x", 97) + std::to_string(row);
             twice_fields.append("&field=a|").append(value).append("&field=b|y");
-            twice_page.append("[").append(value).append("|").append(value).append("]");
+            twice_page.append(pad).append("[").append(value).append("|").append(value).append("]");
         }
         add(Case("Templates", "AFieldTwiceInTheBodyWritesItsValueTwiceARow")
                 .fixture("t.htm",
-                         "<!-- template:beginsection:s -->[<!-- template:a -->|<!-- template:a -->]<!-- "
-                         "template:endsection -->")
+                         "<!-- template:beginsection:s -->" + pad
+                             + "[<!-- template:a -->|<!-- template:a -->]<!-- template:endsection -->")
                 .run("template={DIR}/t.htm&section=s" + twice_fields + "&closetemplate=")
                 .expect(twice_page));
     }
