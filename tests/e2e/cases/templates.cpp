@@ -291,6 +291,15 @@ std::vector<Case> templates_cases()
             .run("status=&template={DIR}/t.htm&field=t|%C3%A9%E2%82%AC%F0%9F%98%80&closetemplate=")
             .expect("[\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80]")
             .expect_trace(traced({"OpenTemplate=0x00000000", "SendTemplate=0x00000000", "CloseTemplate=0x00000000"})));
+    // A unit above 0x7F whose low byte is ASCII (U+0152, natively; under Wine the bytes are
+    // U+00C5 and U+2019) among four units, and among eleven where only the last load of eight
+    // units holds it: the value is converted, not cut to its low bytes.
+    add(Case("Templates", "UnitsWithAnAsciiLowByteKeepTheirCharacters")
+            .fixture("t.htm", "[<!-- template:a -->|<!-- template:b -->]")
+            .run("template={DIR}/t.htm&field=a|ab%C5%92d&field=b|abcdefghi%C5%92j&closetemplate=")
+            .expect("[ab\xC5\x92"
+                    "d|abcdefghi\xC5\x92"
+                    "j]"));
     // Under Wine the name's bytes are three characters each, which name another file there.
     std::string const euros = "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC";
     add(Case("Templates", "TemplateFileNameKeepsEveryByteOfItsCharacters")
