@@ -9,6 +9,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 
 namespace qmt {
 namespace {
@@ -177,19 +178,130 @@ std::size_t write_usual_rows_of_width(RowPattern const& pattern, SectionEntry co
     return rows;
 }
 
+// The usual rows whose literal segments are at most 16 bytes each, gathered on the stack a
+// few kilobytes at a time before they go to the output. A segment is stored as 16 bytes
+// from a padded copy and the position moves on by its length: one wide store in place of
+// a copy chosen by length. The bytes stored past a piece are overwritten by the next one or
+// never handed on; a value is still copied to its exact length and read no further.
+class ShortRowStaging {
+public:
+    static constexpr std::size_t padded_piece = 16;
+
+    explicit ShortRowStaging(GatheredOutput::Cursor& out)
+        : m_out(out)
+    {
+    }
+    ShortRowStaging(ShortRowStaging const&) = delete;
+    ShortRowStaging& operator=(ShortRowStaging const&) = delete;
+    ~ShortRowStaging() { hand_on(); }
+
+    // Makes room for a row of `bytes`, handing on what is gathered when needed; false
+    // when the row is longer than the staging holds.
+    bool make_room_for(std::uint64_t bytes)
+    {
+        if (bytes + padded_piece <= static_cast<std::uint64_t>(capacity - m_used))
+            return true;
+        hand_on();
+        return bytes + padded_piece <= capacity;
+    }
+    void write_padded(unsigned char const* padded, std::size_t length)
+    {
+        std::memcpy(m_bytes + m_used, padded, padded_piece);
+        m_used += length;
+    }
+    void write_exact(unsigned char const* from, std::size_t length)
+    {
+        unsigned char* const to = m_bytes + m_used;
+        if (length > padded_piece) {
+            std::memcpy(to, from, length);
+        } else if (length >= 8) {
+            std::memcpy(to, from, 8);
+            std::memcpy(to + length - 8, from + length - 8, 8);
+        } else if (length >= 4) {
+            std::memcpy(to, from, 4);
+            std::memcpy(to + length - 4, from + length - 4, 4);
+        } else {
+            for (std::size_t i = 0; i < length; ++i)
+                to[i] = from[i];
+        }
+        m_used += length;
+    }
+
+private:
+    static constexpr std::size_t capacity = 4096;
+
+    void hand_on()
+    {
+        if (m_used > 0)
+            m_out.write(m_bytes, m_used);
+        m_used = 0;
+    }
+
+    GatheredOutput::Cursor& m_out;
+    std::size_t m_used {0};
+    alignas(16) unsigned char m_bytes[capacity + padded_piece];
+};
+
+template<std::size_t Width>
+std::size_t write_usual_short_rows(RowPattern const& pattern, SectionEntry const* first_row,
+                                   SectionEntry const* row_entries, std::size_t rows, GatheredOutput::Cursor& out)
+{
+    std::array<std::array<unsigned char, ShortRowStaging::padded_piece>, Width + 1> padded {};
+    std::array<std::size_t, Width + 1> lengths {};
+    for (std::size_t j = 0; j <= Width; ++j) {
+        lengths[j] = static_cast<std::size_t>(pattern.segments[j].end - pattern.segments[j].begin);
+        std::memcpy(padded[j].data(), pattern.segments[j].begin, lengths[j]);
+    }
+    std::array<std::size_t, Width> columns {};
+    std::array<PlaceholderNumber, Width> order {};
+    for (std::size_t j = 0; j < Width; ++j) {
+        columns[j] = pattern.names[j].first_row_column;
+        order[j] = first_row[j].placeholder;
+    }
+    std::uint64_t const literal_bytes = pattern.literal_bytes;
+    ShortRowStaging staging(out);
+    for (std::size_t row = 0; row < rows; ++row, row_entries += Width) {
+        for (std::size_t column = 0; column < Width; ++column)
+            if (row_entries[column].placeholder != order[column])
+                return row;
+        std::uint64_t row_bytes = literal_bytes;
+        for (std::size_t j = 0; j < Width; ++j)
+            row_bytes += row_entries[columns[j]].length;
+        if (!staging.make_room_for(row_bytes))
+            return row;
+        for (std::size_t j = 0; j < Width; ++j) {
+            staging.write_padded(padded[j].data(), lengths[j]);
+            SectionEntry const& value = row_entries[columns[j]];
+            staging.write_exact(value.replacement, value.length);
+        }
+        staging.write_padded(padded[Width].data(), lengths[Width]);
+    }
+    return rows;
+}
+
+template<std::size_t Width>
+std::size_t write_usual_rows_of_fields(RowPattern const& pattern, SectionEntry const* first_row,
+                                       SectionEntry const* row_entries, std::size_t rows, GatheredOutput::Cursor& out)
+{
+    for (std::size_t j = 0; j <= Width; ++j)
+        if (pattern.segments[j].end - pattern.segments[j].begin > std::ptrdiff_t {ShortRowStaging::padded_piece})
+            return write_usual_rows_of_width<Width>(pattern, first_row, row_entries, rows, out);
+    return write_usual_short_rows<Width>(pattern, first_row, row_entries, rows, out);
+}
+
 std::size_t write_usual_rows(RowPattern const& pattern, SectionEntry const* first_row, SectionEntry const* row_entries,
                              std::size_t rows, GatheredOutput::Cursor& out)
 {
     if (pattern.fields == pattern.span) {
         switch (pattern.span) {
         case 1:
-            return write_usual_rows_of_width<1>(pattern, first_row, row_entries, rows, out);
+            return write_usual_rows_of_fields<1>(pattern, first_row, row_entries, rows, out);
         case 2:
-            return write_usual_rows_of_width<2>(pattern, first_row, row_entries, rows, out);
+            return write_usual_rows_of_fields<2>(pattern, first_row, row_entries, rows, out);
         case 3:
-            return write_usual_rows_of_width<3>(pattern, first_row, row_entries, rows, out);
+            return write_usual_rows_of_fields<3>(pattern, first_row, row_entries, rows, out);
         case 4:
-            return write_usual_rows_of_width<4>(pattern, first_row, row_entries, rows, out);
+            return write_usual_rows_of_fields<4>(pattern, first_row, row_entries, rows, out);
         default:
             break;
         }

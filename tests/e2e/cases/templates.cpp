@@ -186,6 +186,13 @@ std::vector<Case> templates_cases()
                              + "[<!-- template:a -->|<!-- template:a -->]<!-- template:endsection -->")
                 .run("template={DIR}/t.htm&section=s" + twice_fields + "&closetemplate=")
                 .expect(twice_page));
+        // Rows of short literals are gathered a few KiB at a time: a row longer than that
+        // between short ones comes out in its place.
+        std::string const long_value = repeated("y", 5000);
+        add(Case("Templates", "ARowLongerThanTheGatheredRowsKeepsItsPlace")
+                .fixture("t.htm", "<!-- template:beginsection:s -->[<!-- template:v -->]<!-- template:endsection -->")
+                .run("template={DIR}/t.htm&section=s&field=v|a1&field=v|" + long_value + "&field=v|a3&closetemplate=")
+                .expect("[a1][" + long_value + "][a3]"));
     }
     add(Case("Templates", "OnePlaceholderThreeTimesGivesThreeRowsAndABlockWithoutFieldsRepeats")
             .fixture("t.htm",
