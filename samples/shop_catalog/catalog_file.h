@@ -10,10 +10,10 @@
 namespace shop {
 
 struct Article {
-    long number = 0;
-    long category = 0;
+    long number;
+    long category;
     std::string_view name;
-    long price_cents = 0;
+    long price_cents;
     std::string_view description;
 };
 
@@ -38,6 +38,7 @@ private:
 
     char* m_bytes = nullptr;
     std::size_t m_size = 0;
+    // Only the first m_count are written, and read: the rest stay untouched on the stack.
     Article m_articles[capacity];
     std::size_t m_count = 0;
 };
