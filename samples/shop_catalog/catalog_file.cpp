@@ -44,10 +44,15 @@ long parse_number(std::string_view digits)
 
 CatalogFile::~CatalogFile() { std::free(m_bytes); }
 
-bool CatalogFile::load(char const* path)
+bool CatalogFile::load_beside_library(char const* name)
 {
+    // The path lives here, not in the page's method: its 4 KB are given back before the
+    // method goes on to open its template, and the request's stack stays a page shallower.
+    SamplePath path;
+    if (!file_beside_library(name, path))
+        return false;
     constexpr std::size_t limit = 64 * 1024;
-    m_bytes = read_whole_file(path, limit, m_size);
+    m_bytes = read_whole_file(path.text, limit, m_size);
     return m_bytes != nullptr && parse();
 }
 

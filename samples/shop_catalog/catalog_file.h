@@ -26,8 +26,8 @@ public:
     CatalogFile& operator=(CatalogFile const&) = delete;
     ~CatalogFile();
 
-    // False when the file cannot be read or does not parse.
-    bool load(char const* path);
+    // The file `name` beside the library. False when it cannot be found, read or parsed.
+    bool load_beside_library(char const* name);
 
     std::size_t size() const { return m_count; }
     Article const& operator[](std::size_t index) const { return m_articles[index]; }
