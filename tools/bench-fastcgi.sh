@@ -8,6 +8,8 @@
 #   - the same with QUILLMATE_KEEP_LIBRARIES=1,
 #   - php-cgi as a FastCGI worker writing the page,
 #   - a minimal C FastCGI worker on libfcgi (bench/libfcgi_floor.c): the floor.
+# Then it times what the default worker cannot skip: loading and unloading the object's
+# library (bench/library_load), and the rate a worker doing only that would reach.
 # Every FastCGI way gets one worker process. Each answer's body is checked to be the page
 # before it is measured. The ways take turns: QMT_BENCH_ROUNDS rounds, each giving every way
 # its share of the seconds, so that a change in the machine's load falls on all of them alike.
@@ -21,7 +23,7 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh bench
 build=build/native
 cmake --preset native >/dev/null # again, so that libfcgi, installed just now, is found
-cmake --build "$build" -j2 --target quillmate kilobyte_object baseline_cgi libfcgi_floor >/dev/null
+cmake --build "$build" -j2 --target quillmate kilobyte_object baseline_cgi libfcgi_floor library_load >/dev/null
 seconds=${QMT_BENCH_SECONDS:-10}
 rounds=${QMT_BENCH_ROUNDS:-5}
 connections=${QMT_BENCH_CONNECTIONS:-8}
@@ -145,3 +147,8 @@ echo "gateway FastCGI vs C program CGI: $(ratio "${rates[2]}" "${rates[0]}") tim
     "p99 ${tails[2]} ms vs ${tails[0]} ms (target: lower)"
 echo "gateway FastCGI, libraries kept, vs the libfcgi floor: $(ratio "${rates[3]}" "${rates[5]}") (target >= 0.8)"
 echo "gateway CGI vs C program CGI: $(ratio "${rates[1]}" "${rates[0]}")"
+# The default worker unloads the object's library after each request: the time of a load and
+# an unload alone bounds its rate, before any of the request's own work.
+load_us=$("$build/bench/library_load" "$build/bench/kilobyte_object.so" 5000 | sed -n 's/.*: \([0-9.]*\) us per load.*/\1/p')
+echo "loading and unloading the object's library alone: $load_us us, at most $(awk -v u="$load_us" 'BEGIN { printf "%.0f", 1e6 / u }')" \
+    "requests/s from one worker, $(awk -v u="$load_us" -v c="${rates[0]}" 'BEGIN { printf "%.2f", 1e6 / u / c }') times the C program as CGI"
