@@ -1,21 +1,12 @@
 #include "catalog_file.h"
 
-#include <cstdio>
+#include "sample_system.h"
+
 #include <cstdlib>
 
 namespace shop {
 
 namespace {
-
-// Closes the file when the read is over, however it ends.
-struct FileCloser {
-    std::FILE* file;
-    ~FileCloser()
-    {
-        if (file != nullptr)
-            std::fclose(file);
-    }
-};
 
 // The next field of a line up to a tab (or the line's end); false when there is none.
 bool next_field(std::string_view& line, std::string_view& field, bool last)
@@ -53,27 +44,16 @@ long parse_number(std::string_view digits)
 
 CatalogFile::~CatalogFile() { std::free(m_bytes); }
 
-bool CatalogFile::load(char const* path)
+bool CatalogFile::load_beside_library(char const* name)
 {
-    FileCloser closer {std::fopen(path, "rb")};
-    if (closer.file == nullptr)
+    // The path lives here, not in the page's method: its 4 KB are given back before the
+    // method goes on to open its template, and the request's stack stays a page shallower.
+    SamplePath path;
+    if (!file_beside_library(name, path))
         return false;
-    // Read once, unbuffered, into a block of the file's own size: a request is one process,
-    // and every page it touches first costs a fault.
-    std::setvbuf(closer.file, nullptr, _IONBF, 0);
-    constexpr long limit = 64 * 1024;
-    if (std::fseek(closer.file, 0, SEEK_END) != 0)
-        return false;
-    long const size = std::ftell(closer.file);
-    if (size < 0 || size > limit || std::fseek(closer.file, 0, SEEK_SET) != 0)
-        return false;
-    m_bytes = static_cast<char*>(std::malloc(static_cast<std::size_t>(size) + 1));
-    if (m_bytes == nullptr)
-        return false;
-    m_size = std::fread(m_bytes, 1, static_cast<std::size_t>(size), closer.file);
-    if (m_size != static_cast<std::size_t>(size))
-        return false;
-    return parse();
+    constexpr std::size_t limit = 64 * 1024;
+    m_bytes = read_whole_file(path.text, limit, m_size);
+    return m_bytes != nullptr && parse();
 }
 
 bool CatalogFile::parse()

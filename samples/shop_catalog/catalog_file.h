@@ -10,10 +10,10 @@
 namespace shop {
 
 struct Article {
-    long number = 0;
-    long category = 0;
+    long number;
+    long category;
     std::string_view name;
-    long price_cents = 0;
+    long price_cents;
     std::string_view description;
 };
 
@@ -26,8 +26,8 @@ public:
     CatalogFile& operator=(CatalogFile const&) = delete;
     ~CatalogFile();
 
-    // False when the file cannot be read or does not parse.
-    bool load(char const* path);
+    // The file `name` beside the library. False when it cannot be found, read or parsed.
+    bool load_beside_library(char const* name);
 
     std::size_t size() const { return m_count; }
     Article const& operator[](std::size_t index) const { return m_articles[index]; }
@@ -38,6 +38,7 @@ private:
 
     char* m_bytes = nullptr;
     std::size_t m_size = 0;
+    // Only the first m_count are written, and read: the rest stay untouched on the stack.
     Article m_articles[capacity];
     std::size_t m_count = 0;
 };

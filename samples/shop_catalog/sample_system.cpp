@@ -1,5 +1,6 @@
 #include "sample_system.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -7,6 +8,8 @@
 #ifndef _WIN32
 #    include <cstdio>
 #    include <dlfcn.h>
+#    include <fcntl.h>
+#    include <sys/stat.h>
 #    include <unistd.h>
 #endif
 
@@ -57,6 +60,100 @@ bool file_beside_library(char const* name, SamplePath& path)
 #endif
     std::size_t const length = folder_length(library);
     return length != 0 && join(library, length, name, path);
+}
+
+namespace {
+
+// A file opened for reading, closed when dropped. The C runtime's stream functions would ask
+// for the size by seeking twice and read through a buffer of their own: a request is one
+// process, and every call and page counts.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(char const* path)
+#ifdef _WIN32
+        : m_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr))
+#else
+        : m_file(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY))
+#endif
+    {
+    }
+    ReadOnlyFile(ReadOnlyFile const&) = delete;
+    ReadOnlyFile& operator=(ReadOnlyFile const&) = delete;
+    ~ReadOnlyFile()
+    {
+#ifdef _WIN32
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+#else
+        if (m_file >= 0)
+            close(m_file);
+#endif
+    }
+
+    // The size of an open regular file; false for anything else.
+    bool regular_file_size(unsigned long long& size) const
+    {
+#ifdef _WIN32
+        LARGE_INTEGER length {};
+        if (m_file == INVALID_HANDLE_VALUE || GetFileType(m_file) != FILE_TYPE_DISK
+            || GetFileSizeEx(m_file, &length) == 0)
+            return false;
+        size = static_cast<unsigned long long>(length.QuadPart);
+#else
+        struct stat status { };
+        if (m_file < 0 || fstat(m_file, &status) != 0 || !S_ISREG(status.st_mode))
+            return false;
+        size = static_cast<unsigned long long>(status.st_size);
+#endif
+        return true;
+    }
+
+    // Exactly `length` bytes from the current position; false when fewer are there.
+    bool read_exactly(char* bytes, std::size_t length) const
+    {
+        while (length > 0) {
+#ifdef _WIN32
+            DWORD got = 0;
+            if (ReadFile(m_file, bytes, static_cast<DWORD>(length), &got, nullptr) == 0 || got == 0)
+                return false;
+#else
+            ssize_t const got = read(m_file, bytes, length);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+#endif
+            bytes += got;
+            length -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE m_file;
+#else
+    int m_file;
+#endif
+};
+
+} // namespace
+
+char* read_whole_file(char const* path, std::size_t limit, std::size_t& size)
+{
+    size = 0;
+    ReadOnlyFile const file(path);
+    unsigned long long length = 0;
+    if (!file.regular_file_size(length) || length > limit)
+        return nullptr;
+    auto* bytes = static_cast<char*>(std::malloc(static_cast<std::size_t>(length) + 1));
+    if (bytes == nullptr || !file.read_exactly(bytes, static_cast<std::size_t>(length))) {
+        std::free(bytes);
+        return nullptr;
+    }
+    size = static_cast<std::size_t>(length);
+    return bytes;
 }
 
 bool file_in_orders_folder(char const* name, SamplePath& path)

@@ -9,15 +9,22 @@
 
 namespace shop {
 
-// A path of the sample's own: its folder and a file name, zero-terminated.
+// A path of the sample's own: its folder and a file name, zero-terminated. Filled by the
+// functions below and read only once they succeed: it lives on the stack, and a buffer
+// cleared beforehand would touch (and fault in) every one of its pages.
 struct SamplePath {
     static constexpr std::size_t capacity = 4096;
-    char text[capacity] = {};
+    char text[capacity];
 };
 
 // `name` in the folder that holds this library (the templates and the data file live there).
 // False when the folder cannot be found or the path would not fit.
 bool file_beside_library(char const* name, SamplePath& path);
+
+// The whole of a regular file of at most `limit` bytes, read in one go into a block of the C
+// runtime's heap one byte longer than the file (to be freed with std::free), its length in
+// `size`. Null when the file cannot be opened or read, or is larger.
+char* read_whole_file(char const* path, std::size_t limit, std::size_t& size);
 
 // `name` in the orders folder: $SHOP_CATALOG_ORDERS, which the server's configuration sets
 // for the sample. False when it is not set (orders are then shown but not kept).

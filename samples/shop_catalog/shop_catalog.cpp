@@ -42,9 +42,7 @@ TextBuilder& price(TextBuilder& text, long long cents)
 
 void load_catalog(CatalogFile& catalog, TemplatePage& page)
 {
-    SamplePath path;
-    bool const loaded = file_beside_library("catalog.txt", path) && catalog.load(path.text);
-    page.check(loaded ? S_OK : E_FAIL, "reading catalog.txt");
+    page.check(catalog.load_beside_library("catalog.txt") ? S_OK : E_FAIL, "reading catalog.txt");
 }
 
 // The value of an optional field: S_OK, or S_FALSE (and a null value) when it was not sent.

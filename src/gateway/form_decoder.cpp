@@ -65,6 +65,22 @@ void add_class_id(DiagnosticText& text, CLSID const& id)
 
 // The target's object, through the worker's cache when there is one: a class created before
 // is made from its remembered server, another one is remembered once it was made.
+// A worker's first request for a class: the server found, used and remembered. Apart from
+// create_target_object, whose request path (one request a process) then reserves no stack for
+// a server's path: every stack page a request reaches costs it a fault.
+HRESULT create_and_remember(WideChar const* class_name, CLSID const& class_id, ClassCache& classes, void** object,
+                            DiagnosticText& cause)
+{
+    ClassServer found;
+    HRESULT status = find_class_server(class_id, found, cause);
+    if (FAILED(status))
+        return status;
+    status = create_from_server(found, IID_IDispatch, object, cause);
+    if (status == S_OK && *object != nullptr)
+        classes.remember(class_name, found);
+    return status;
+}
+
 HRESULT create_target_object(WideChar const* class_name, CLSID const& class_id, ClassServer const* cached,
                              ClassCache* classes, void** object, DiagnosticText& cause)
 {
@@ -72,14 +88,7 @@ HRESULT create_target_object(WideChar const* class_name, CLSID const& class_id, 
         return create_from_server(*cached, IID_IDispatch, object, cause);
     if (classes == nullptr)
         return create_object(class_id, IID_IDispatch, object, cause);
-    ClassServer found;
-    HRESULT status = find_class_server(class_id, found, cause);
-    if (FAILED(status))
-        return status;
-    status = create_from_server(found, IID_IDispatch, object, cause);
-    if (status == S_OK && *object != nullptr)
-        classes->remember(class_name, found);
-    return status;
+    return create_and_remember(class_name, class_id, *classes, object, cause);
 }
 
 // The cause of a failed step is gathered apart (`cause`) and put behind the step's name only

@@ -35,9 +35,13 @@ private:
 class GatheredOutput {
 public:
     static constexpr std::size_t default_capacity = 64 * 1024;
+    // Most pages fit in the first buffer. The whole capacity is taken only once more is
+    // gathered: a process that serves one request touches no page it does not need.
+    static constexpr std::size_t first_capacity = 4 * 1024 - 64;
 
-    // `capacity` is for tests; when the heap cannot supply the buffer, a small one inside
-    // the object serves, and the output is the same.
+    // `capacity` is for tests; the writes are those of a buffer of `capacity` bytes from the
+    // start. When the heap cannot supply a buffer, the one it has (at worst a small one
+    // inside the object) serves, and the output is the same.
     explicit GatheredOutput(ByteSink sink, std::size_t capacity = default_capacity);
     GatheredOutput(GatheredOutput const&) = delete;
     GatheredOutput& operator=(GatheredOutput const&) = delete;
@@ -80,7 +84,9 @@ public:
             }
             m_output.m_used = static_cast<std::size_t>(m_at - m_output.m_buffer);
             m_output.write_beyond_room(static_cast<unsigned char const*>(bytes), length);
+            // The buffer may have grown.
             m_at = m_output.m_buffer + m_output.m_used;
+            m_end = m_output.m_buffer + m_output.m_capacity;
         }
 
         // For a run of pieces whose total is known: one check of the room for all of them,
@@ -116,11 +122,14 @@ private:
         }
     }
     void write_beyond_room(unsigned char const* bytes, std::size_t length);
+    // Moves what is gathered into a buffer of the whole capacity; false when there is none.
+    bool grow();
 
     ByteSink m_sink;
     HeapPtr<unsigned char> m_heap_buffer;
     unsigned char* m_buffer;
-    std::size_t m_capacity;
+    std::size_t m_capacity; // of m_buffer
+    std::size_t m_whole_capacity; // what m_buffer grows to
     std::size_t m_used {0};
     unsigned char m_fallback[256];
 };

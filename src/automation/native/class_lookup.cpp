@@ -36,6 +36,26 @@ QMT_RUNTIME_EXPORT HRESULT CLSIDFromString(LPCOLESTR lpsz, CLSID* pclsid)
 
 namespace qmt::runtime {
 
+namespace {
+
+// Why the class identifier under `key` is unusable, with the value quoted whole: a function of
+// its own, so that a path's worth of stack is taken only when a lookup has failed.
+void describe_unusable_class_id(KeyPath& key, std::string_view progid, DiagnosticText& cause)
+{
+    KeyValue value;
+    ValueStatus const read = read_default_value(key, value);
+    cause.add("registry value HKEY_CLASSES_ROOT\\").add(progid).add("\\CLSID ");
+    if (read == ValueStatus::found)
+        cause.add("is ")
+            .add_quoted(value.view())
+            .add(", not a class identifier {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
+    else
+        cause.add(read == ValueStatus::missing ? "is missing" : "cannot be read");
+    cause.add(" (").add(key.c_str()).add("/@)");
+}
+
+} // namespace
+
 HRESULT find_class_id(LPCOLESTR name, CLSID& clsid, DiagnosticText* cause)
 {
     clsid = CLSID {};
@@ -61,20 +81,15 @@ HRESULT find_class_id(LPCOLESTR name, CLSID& clsid, DiagnosticText* cause)
 
     KeyPath key = KeyPath::classes_root();
     key.subkey(progid).subkey("CLSID");
-    KeyValue value;
-    ValueStatus const read = read_default_value(key, value);
-    if (read == ValueStatus::found && parse_guid_text(value.text, value.length, clsid))
+    // A class identifier's text and its line feed fit a small buffer: what does not fit is
+    // no class identifier, and is read again whole only to be described.
+    char text[guid_text_length + 2];
+    std::size_t length = 0;
+    if (read_default_value(key, text, sizeof text, length) == ValueStatus::found
+        && parse_guid_text(text, length, clsid))
         return S_OK;
-    if (cause != nullptr) {
-        cause->add("registry value HKEY_CLASSES_ROOT\\").add(progid).add("\\CLSID ");
-        if (read == ValueStatus::found)
-            cause->add("is ")
-                .add_quoted(value.view())
-                .add(", not a class identifier {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}");
-        else
-            cause->add(read == ValueStatus::missing ? "is missing" : "cannot be read");
-        cause->add(" (").add(key.c_str()).add("/@)");
-    }
+    if (cause != nullptr)
+        describe_unusable_class_id(key, progid, *cause);
     return CO_E_CLASSSTRING;
 }
 

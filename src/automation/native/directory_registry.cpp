@@ -39,20 +39,20 @@ void KeyPath::append(std::string_view text)
     m_text[m_length] = '\0';
 }
 
-ValueStatus read_default_value(KeyPath const& key, KeyValue& value)
+ValueStatus read_default_value(KeyPath& key, char* text, std::size_t room, std::size_t& length)
 {
-    value.length = 0;
-    value.text[0] = '\0';
+    length = 0;
+    text[0] = '\0';
     if (!key.is_valid())
         return ValueStatus::missing;
-    char path[platform::path_capacity];
-    std::memcpy(path, key.c_str(), key.length());
-    std::memcpy(path + key.length(), "/@", 3);
+    std::memcpy(key.m_text + key.m_length, "/@", 3);
 
     // Room for the longest value and its line feed. A FIFO planted as `@` is no regular
     // file: it is refused without waiting for a writer, so it cannot stall the request.
     std::size_t filled = 0;
-    switch (platform::read_small_file(path, value.text, platform::path_capacity, filled)) {
+    platform::SmallFileStatus const read = platform::read_small_file(key.m_text, text, room, filled);
+    key.m_text[key.m_length] = '\0';
+    switch (read) {
     case platform::SmallFileStatus::read:
         break;
     case platform::SmallFileStatus::absent:
@@ -62,14 +62,19 @@ ValueStatus read_default_value(KeyPath const& key, KeyValue& value)
     case platform::SmallFileStatus::unreadable:
         return ValueStatus::unreadable;
     }
-    if (filled > 0 && value.text[filled - 1] == '\n')
+    if (filled > 0 && text[filled - 1] == '\n')
         --filled;
     // A zero byte would cut the value short wherever it is used as a C string.
-    if (filled >= platform::path_capacity || std::memchr(value.text, '\0', filled) != nullptr)
+    if (filled >= room || std::memchr(text, '\0', filled) != nullptr)
         return ValueStatus::unreadable;
-    value.text[filled] = '\0';
-    value.length = filled;
+    text[filled] = '\0';
+    length = filled;
     return ValueStatus::found;
+}
+
+ValueStatus read_default_value(KeyPath& key, KeyValue& value)
+{
+    return read_default_value(key, value.text, platform::path_capacity, value.length);
 }
 
 bool is_single_key_name(std::string_view name)

@@ -13,6 +13,14 @@
 
 namespace qmt::runtime {
 
+enum class ValueStatus {
+    found,
+    missing, // no such key, no `@`, or `@` is not a regular file
+    unreadable, // present but unusable: permissions, I/O error, too long, a zero byte
+};
+
+struct KeyValue;
+
 // The file-system path of one key.
 class KeyPath {
 public:
@@ -30,11 +38,14 @@ public:
     std::size_t length() const { return m_length; }
 
 private:
-    KeyPath() = default;
+    friend ValueStatus read_default_value(KeyPath& key, char* text, std::size_t room, std::size_t& length);
+    // Only the terminator is written: the rest of the buffer is left as it is, untouched
+    // stack pages unfaulted.
+    KeyPath() { m_text[0] = '\0'; }
     static KeyPath root_key(char const* name);
     void append(std::string_view text);
 
-    char m_text[platform::path_capacity] {};
+    char m_text[platform::path_capacity];
     std::size_t m_length {0};
     bool m_valid {true};
 };
@@ -46,13 +57,12 @@ struct KeyValue {
     std::string_view view() const { return {text, length}; }
 };
 
-enum class ValueStatus {
-    found,
-    missing, // no such key, no `@`, or `@` is not a regular file
-    unreadable, // present but unusable: permissions, I/O error, too long, a zero byte
-};
-
-ValueStatus read_default_value(KeyPath const& key, KeyValue& value);
+// The key's path names the value's file (`@`) in the room it keeps for that while the file is
+// read, and is given back unchanged: no second path on the stack.
+ValueStatus read_default_value(KeyPath& key, KeyValue& value);
+// The same into the caller's `room` bytes (at least one): a value fits when it is shorter
+// (unreadable otherwise), and is stored zero-terminated. `room` is at most path_capacity.
+ValueStatus read_default_value(KeyPath& key, char* text, std::size_t room, std::size_t& length);
 
 // Whether `name` can stand as one key name: not empty, no separator or zero byte, not
 // "." or "..", so that a lookup never reaches outside the key it starts from.

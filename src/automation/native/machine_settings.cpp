@@ -2,7 +2,7 @@
 
 #include "automation/native/directory_registry.h"
 
-#include <cstring>
+#include <algorithm>
 #include <string_view>
 
 namespace qmt {
@@ -18,22 +18,23 @@ SettingStatus read_machine_setting(char const* key, char* buffer, std::size_t ca
         if (!is_single_key_name(name))
             return SettingStatus::missing;
         path.subkey(name);
-        rest = separator == std::string_view::npos ? std::string_view {} : rest.substr(separator + 1);
+        // remove_prefix, not substr: substr's range check would link the C++ runtime's
+        // exception machinery into the gateway, whose start then sets up its memory pool.
+        rest.remove_prefix(separator == std::string_view::npos ? rest.size() : separator + 1);
     }
-    KeyValue value;
-    switch (read_default_value(path, value)) {
+    // Read straight into the caller's buffer: a value as long as a path or as the buffer does
+    // not fit, as in the registry's own value. No second buffer of a path's size on the stack.
+    if (capacity == 0)
+        return SettingStatus::unreadable;
+    switch (read_default_value(path, buffer, std::min(capacity, platform::path_capacity), length)) {
     case ValueStatus::found:
-        break;
+        return SettingStatus::found;
     case ValueStatus::missing:
         return SettingStatus::missing;
     case ValueStatus::unreadable:
-        return SettingStatus::unreadable;
+        break;
     }
-    if (value.length >= capacity)
-        return SettingStatus::unreadable;
-    std::memcpy(buffer, value.text, value.length + 1);
-    length = value.length;
-    return SettingStatus::found;
+    return SettingStatus::unreadable;
 }
 
 } // namespace qmt

@@ -9,10 +9,16 @@
 namespace qmt::platform {
 namespace {
 
-FaultReport installed_report = nullptr;
 constexpr int fault_signals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS, SIGTRAP};
-// A stack of its own so that a stack overflow can still be reported.
-alignas(16) unsigned char alternate_stack[64 * 1024];
+
+// The report, and a stack of its own so that a stack overflow can still be reported. One
+// object, the report first: laid out apart, the report could land beyond the stack's 64 KB,
+// on a page that every request would fault in for the sake of one pointer.
+struct Handler {
+    FaultReport report;
+    alignas(16) unsigned char alternate_stack[64 * 1024];
+};
+Handler handler {};
 
 char const* name_of(int signal_number)
 {
@@ -41,8 +47,8 @@ void on_fault(int signal_number)
     // Back to the default first: a second fault inside the report ends the process at once.
     for (int fault_signal : fault_signals)
         ::signal(fault_signal, SIG_DFL);
-    if (installed_report != nullptr)
-        installed_report(name_of(signal_number), 128 + static_cast<std::uint32_t>(signal_number));
+    if (handler.report != nullptr)
+        handler.report(name_of(signal_number), 128 + static_cast<std::uint32_t>(signal_number));
     ::raise(signal_number);
     ::_exit(128 + signal_number);
 }
@@ -51,10 +57,10 @@ void on_fault(int signal_number)
 
 void install_fault_handler(FaultReport report)
 {
-    installed_report = report;
+    handler.report = report;
     stack_t stack {};
-    stack.ss_sp = alternate_stack;
-    stack.ss_size = sizeof alternate_stack;
+    stack.ss_sp = handler.alternate_stack;
+    stack.ss_size = sizeof handler.alternate_stack;
     ::sigaltstack(&stack, nullptr);
     struct sigaction action { };
     action.sa_handler = on_fault;

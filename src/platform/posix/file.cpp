@@ -28,6 +28,20 @@ bool is_regular(int fd)
     return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// The size of the open file when it is a regular file.
+std::optional<std::uint64_t> regular_file_size(int fd)
+{
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+// The sequential-scan hint widens the kernel's read-ahead: a file no larger than the smallest
+// read-ahead window in use is read whole by the first read-ahead anyway, with or without it.
+// A request's templates are such files, and the hint would cost each a system call.
+constexpr std::uint64_t hint_threshold = 16 * 1024;
+
 // Whether the path names something other than a regular file: that is never opened, as
 // opening a device may act on it.
 bool names_other_than_regular_file(char const* path)
@@ -46,9 +60,11 @@ File File::open_for_reading(char const* path)
     if (names_other_than_regular_file(path))
         return File {};
     File file(::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (!file.is_open() || !is_regular(file.handle()))
+    std::optional<std::uint64_t> const size = file.is_open() ? regular_file_size(file.handle()) : std::nullopt;
+    if (!size)
         return File {};
-    ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (*size > hint_threshold)
+        ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);
     return file;
 }
 

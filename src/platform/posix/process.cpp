@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <initializer_list>
+#include <poll.h>
 #include <unistd.h>
 
 namespace qmt::platform {
@@ -26,10 +26,21 @@ std::uint32_t get_environment_variable(char const* name, char* buffer, std::uint
 
 bool environment_variable_is_set(char const* name) { return std::getenv(name) != nullptr; }
 
+namespace {
+
+bool is_closed(int stream) { return ::fcntl(stream, F_GETFD) < 0 && errno == EBADF; }
+
+} // namespace
+
 bool prepare_standard_streams()
 {
-    for (int const stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-        if (::fcntl(stream, F_GETFD) >= 0 || errno != EBADF)
+    // One look at all three: poll marks a number that is not open as invalid and, given no
+    // time, waits for nothing. Should it fail, each is asked on its own.
+    pollfd streams[] = {{STDIN_FILENO, 0, 0}, {STDOUT_FILENO, 0, 0}, {STDERR_FILENO, 0, 0}};
+    bool const polled = ::poll(streams, 3, 0) >= 0;
+    for (pollfd const& entry : streams) {
+        int const stream = entry.fd;
+        if (polled ? (entry.revents & POLLNVAL) == 0 : !is_closed(stream))
             continue;
         // The lowest free number: `stream` itself, as every lower one is open by now.
         int const opened = ::open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY);

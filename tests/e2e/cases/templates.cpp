@@ -325,6 +325,13 @@ std::vector<Case> templates_cases()
                          + "<!-- template:v --><!-- template:endsection -->z")
             .run("template={DIR}/t.htm&field=t|T&section=s&field=v|1&field=v|2&field=v|3&closetemplate=")
             .expect(long_literal + "T" + row_literal + "1" + row_literal + "2" + row_literal + "3z"));
+    // Rows of 19 bytes whose page outgrows the output's first buffer (a few KB) and then its
+    // whole one (64 KB): what was gathered moves along, in order.
+    add(Case("Templates", "RowsOutgrowingTheOutputsBuffersKeepTheirOrder")
+            .fixture("rows.htm",
+                     "(<!-- template:beginsection:rows -->[<!-- template:v -->]\n<!-- template:endsection -->)")
+            .run("template={DIR}/rows.htm&section=rows&fieldrows=5000|v|0123456789abcdef&closetemplate=")
+            .expect(std::string("(").append(repeated("[0123456789abcdef]\n", 5000)).append(")")));
     // 100,000 rows of 20 bytes; the client leaves after the first MiB. The expansion stops
     // writing, the request goes on: the output file after the page is complete.
     add(Case("Templates", "ClientThatGoesAwayDuringALargeSectionEndsTheRequestWithItsFilesComplete")

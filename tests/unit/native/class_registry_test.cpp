@@ -1,7 +1,9 @@
 // Class lookup and object creation through the directory registry: every test builds its
 // own registry in a fresh temporary directory and points QUILLMATE_REGISTRY at it.
+#include "automation/creation.h"
 #include "automation/machine_settings.h"
 #include "automation/native/runtime_status.h"
+#include "common/diagnostic_text.h"
 #include "fixture_servers.h"
 #include "gateway/class_allow_list.h"
 #include "quillmate/com_abi.h"
@@ -233,21 +235,47 @@ TEST_F(ClassRegistry, ProgIdWithoutKeyOrClsidSubkeyOrValueIsNotRegistered)
     }
 }
 
-TEST_F(ClassRegistry, MalformedClassTextUnderProgIdIsRejected)
+TEST_F(ClassRegistry, MalformedClassTextUnderProgIdIsRejectedAndDescribedWhole)
 {
     std::string const text = greeter_class_text;
-    register_progid("TwoLineFeeds", text + "\n\n");
-    register_progid("CarriageReturn", text + "\r\n");
-    register_progid("LeadingSpace", " " + text);
-    register_progid("NoBraces", text.substr(1, 36));
-    register_progid("Empty", "");
-    register_progid("EmbeddedZero", text.substr(0, 10) + std::string(1, '\0') + text.substr(11));
-    for (char16_t const* progid :
-         {u"TwoLineFeeds", u"CarriageReturn", u"LeadingSpace", u"NoBraces", u"Empty", u"EmbeddedZero"}) {
+    std::string const long_text(100, 'x'); // more than a class identifier's room: read again to be quoted
+    std::string const unusable = ", not a class identifier {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
+    struct Row {
+        char const* progid;
+        std::string value;
+        std::string described; // between "...\\CLSID " and " (<path>/@)"
+    };
+    Row const rows[] = {
+        {"TwoLineFeeds", text + "\n\n", "is \"" + text + "\\x0A\"" + unusable},
+        {"CarriageReturn", text + "\r\n", "is \"" + text + "\\x0D\"" + unusable},
+        {"LeadingSpace", " " + text, "is \" " + text + "\"" + unusable},
+        {"NoBraces", text.substr(1, 36), "is \"" + text.substr(1, 36) + "\"" + unusable},
+        {"Empty", "", "is \"\"" + unusable},
+        {"Long", long_text + "\n", "is \"" + long_text + "\"" + unusable},
+        {"EmbeddedZero", text.substr(0, 10) + std::string(1, '\0') + text.substr(11), "cannot be read"},
+        {"LongerThanAPath", std::string(PATH_MAX, 'x'), "cannot be read"},
+    };
+    for (Row const& row : rows)
+        register_progid(row.progid, row.value);
+    fs::create_directories(classes_key("WithoutValue/CLSID"));
+    for (Row const& row : rows) {
+        std::u16string const progid(row.progid, row.progid + std::strlen(row.progid));
         CLSID clsid = filled_clsid();
-        EXPECT_EQ(CLSIDFromProgID(progid, &clsid), CO_E_CLASSSTRING);
-        EXPECT_TRUE(is_null_clsid(clsid));
+        EXPECT_EQ(CLSIDFromProgID(progid.c_str(), &clsid), CO_E_CLASSSTRING) << row.progid;
+        EXPECT_TRUE(is_null_clsid(clsid)) << row.progid;
+        qmt::DiagnosticText cause;
+        EXPECT_EQ(qmt::class_id_from_name(progid.c_str(), clsid, cause), CO_E_CLASSSTRING) << row.progid;
+        std::string const key = std::string("HKEY_CLASSES_ROOT/") + row.progid + "/CLSID/@";
+        EXPECT_EQ(cause.view(),
+                  std::string("registry value HKEY_CLASSES_ROOT\\") + row.progid + "\\CLSID " + row.described + " ("
+                      + (root() / key).string() + ")");
     }
+    qmt::DiagnosticText cause;
+    CLSID clsid;
+    EXPECT_EQ(qmt::class_id_from_name(u"WithoutValue", clsid, cause), CO_E_CLASSSTRING);
+    EXPECT_EQ(cause.view(),
+              "registry value HKEY_CLASSES_ROOT\\WithoutValue\\CLSID is missing ("
+                  + (root() / "HKEY_CLASSES_ROOT/WithoutValue/CLSID/@").string() + ")");
 }
 
 TEST_F(ClassRegistry, NullOrEmptyProgIdFails)
