@@ -6,6 +6,7 @@
 #pragma once
 
 #include "common/heap_ptr.h"
+#include "template/piece_copy.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +50,7 @@ public:
     void write(void const* bytes, std::size_t length)
     {
         if (length <= m_capacity - m_used) {
-            copy(m_buffer + m_used, static_cast<unsigned char const*>(bytes), length);
+            copy_piece(m_buffer + m_used, static_cast<unsigned char const*>(bytes), length);
             m_used += length;
         } else {
             write_beyond_room(static_cast<unsigned char const*>(bytes), length);
@@ -78,7 +79,7 @@ public:
         void write(void const* bytes, std::size_t length)
         {
             if (length <= static_cast<std::size_t>(m_end - m_at)) {
-                copy(m_at, static_cast<unsigned char const*>(bytes), length);
+                copy_piece(m_at, static_cast<unsigned char const*>(bytes), length);
                 m_at += length;
                 return;
             }
@@ -94,7 +95,7 @@ public:
         bool has_room_for(std::uint64_t length) const { return length <= static_cast<std::uint64_t>(m_end - m_at); }
         void write_within_room(void const* bytes, std::size_t length)
         {
-            copy(m_at, static_cast<unsigned char const*>(bytes), length);
+            copy_piece(m_at, static_cast<unsigned char const*>(bytes), length);
             m_at += length;
         }
 
@@ -105,22 +106,6 @@ public:
     };
 
 private:
-    // Most pieces are a few bytes: copied without a call, never reading beyond them.
-    static void copy(unsigned char* to, unsigned char const* from, std::size_t length)
-    {
-        if (length > 16) {
-            std::memcpy(to, from, length);
-        } else if (length >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + length - 8, from + length - 8, 8);
-        } else if (length >= 4) {
-            std::memcpy(to, from, 4);
-            std::memcpy(to + length - 4, from + length - 4, 4);
-        } else {
-            for (std::size_t i = 0; i < length; ++i)
-                to[i] = from[i];
-        }
-    }
     void write_beyond_room(unsigned char const* bytes, std::size_t length);
     // Moves what is gathered into a buffer of the whole capacity; false when there is none.
     bool grow();

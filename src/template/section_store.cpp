@@ -163,16 +163,7 @@ bool SectionStore::append_numbering(WideChar const* placeholder, WideChar const*
     std::int64_t const number = number_placeholder(placeholder);
     if (number == no_placeholder)
         return false;
-    unsigned char* const free = m_texts.free_bytes();
-    std::size_t const room = m_texts.free_size();
-    std::uint32_t bits = 0;
-    std::size_t const length = copy_until_zero(replacement, free, room, bits);
-    if (is_kept_as_copied(length, room, bits)) {
-        m_texts.keep(length);
-        return m_current->entries.append(
-            {static_cast<PlaceholderNumber>(number), static_cast<std::uint32_t>(length), free});
-    }
-    return append_converted(static_cast<PlaceholderNumber>(number), replacement);
+    return append_value(static_cast<PlaceholderNumber>(number), replacement);
 }
 
 bool SectionStore::append_converted(PlaceholderNumber number, WideChar const* replacement)

@@ -112,15 +112,7 @@ public:
         PlaceholderNumber number = 0;
         if (!repeats_sequence(placeholder, number))
             return append_numbering(placeholder, replacement);
-        unsigned char* const free = m_texts.free_bytes();
-        std::size_t const room = m_texts.free_size();
-        std::uint32_t bits = 0;
-        std::size_t const length = copy_until_zero(replacement, free, room, bits);
-        if (is_kept_as_copied(length, room, bits)) {
-            m_texts.keep(length);
-            return m_current->entries.append({number, static_cast<std::uint32_t>(length), free});
-        }
-        return append_converted(number, replacement);
+        return append_value(number, replacement);
     }
 
     // The first section whose name equals `name`; -1 when none does. Sections without a
@@ -154,6 +146,20 @@ private:
         return length < room && bits < 0x80u && length < UINT32_MAX;
     }
     bool append_numbering(WideChar const* placeholder, WideChar const* replacement);
+    // The value of placeholder `number`: copied straight into the arena's free bytes when it
+    // fits there and is ASCII, converted otherwise.
+    bool append_value(PlaceholderNumber number, WideChar const* replacement)
+    {
+        unsigned char* const free = m_texts.free_bytes();
+        std::size_t const room = m_texts.free_size();
+        std::uint32_t bits = 0;
+        std::size_t const length = copy_until_zero(replacement, free, room, bits);
+        if (is_kept_as_copied(length, room, bits)) {
+            m_texts.keep(length);
+            return m_current->entries.append({number, static_cast<std::uint32_t>(length), free});
+        }
+        return append_converted(number, replacement);
+    }
     bool append_converted(PlaceholderNumber number, WideChar const* replacement);
     // The number of `placeholder` (numbered now when new), which becomes the one sent after
     // the placeholder sent last; no_placeholder when memory is short.

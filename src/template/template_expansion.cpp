@@ -4,6 +4,7 @@
 #include "common/text_conversion.h"
 #include "report/error_page.h"
 #include "report/message_numbers.h"
+#include "template/piece_copy.h"
 
 #include <algorithm>
 #include <array>
@@ -211,19 +212,7 @@ public:
     }
     void write_exact(unsigned char const* from, std::size_t length)
     {
-        unsigned char* const to = m_bytes + m_used;
-        if (length > padded_piece) {
-            std::memcpy(to, from, length);
-        } else if (length >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + length - 8, from + length - 8, 8);
-        } else if (length >= 4) {
-            std::memcpy(to, from, 4);
-            std::memcpy(to + length - 4, from + length - 4, 4);
-        } else {
-            for (std::size_t i = 0; i < length; ++i)
-                to[i] = from[i];
-        }
+        copy_piece(m_bytes + m_used, from, length);
         m_used += length;
     }
 
