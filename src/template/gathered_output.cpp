@@ -5,22 +5,13 @@
 
 namespace qmt {
 
-GatheredOutput::GatheredOutput(ByteSink sink, std::size_t capacity)
+// The first buffer is left as it is: only the bytes gathered are written.
+GatheredOutput::GatheredOutput(ByteSink sink, std::size_t capacity) // NOLINT(cppcoreguidelines-pro-type-member-init)
     : m_sink(sink)
-    , m_buffer(m_fallback)
-    , m_capacity(sizeof m_fallback)
+    , m_buffer(m_first)
+    , m_capacity(std::min(std::max<std::size_t>(capacity, 1), first_capacity))
     , m_whole_capacity(std::max<std::size_t>(capacity, 1))
 {
-    if (m_whole_capacity <= sizeof m_fallback) {
-        m_capacity = m_whole_capacity;
-        return;
-    }
-    std::size_t const first = std::min(m_whole_capacity, first_capacity);
-    m_heap_buffer = HeapPtr<unsigned char>::allocate(first);
-    if (m_heap_buffer) {
-        m_buffer = m_heap_buffer.get();
-        m_capacity = first;
-    }
 }
 
 bool GatheredOutput::grow()

@@ -36,13 +36,14 @@ private:
 class GatheredOutput {
 public:
     static constexpr std::size_t default_capacity = 64 * 1024;
-    // Most pages fit in the first buffer. The whole capacity is taken only once more is
+    // Most pages fit in the first buffer, inside the object (on the stack, whose pages the
+    // request has reached before). The whole capacity is taken from the heap only once more is
     // gathered: a process that serves one request touches no page it does not need.
     static constexpr std::size_t first_capacity = 4 * 1024 - 64;
 
     // `capacity` is for tests; the writes are those of a buffer of `capacity` bytes from the
-    // start. When the heap cannot supply a buffer, the one it has (at worst a small one
-    // inside the object) serves, and the output is the same.
+    // start. When the heap cannot supply the whole buffer, the first one serves, and the
+    // output is the same.
     explicit GatheredOutput(ByteSink sink, std::size_t capacity = default_capacity);
     GatheredOutput(GatheredOutput const&) = delete;
     GatheredOutput& operator=(GatheredOutput const&) = delete;
@@ -116,7 +117,7 @@ private:
     std::size_t m_capacity; // of m_buffer
     std::size_t m_whole_capacity; // what m_buffer grows to
     std::size_t m_used {0};
-    unsigned char m_fallback[256];
+    unsigned char m_first[first_capacity];
 };
 
 } // namespace qmt

@@ -1,6 +1,8 @@
 #include "template/template_state.h"
 
+#include "common/heap_ptr.h"
 #include "common/text_conversion.h"
+#include "platform/io.h"
 #include "report/error_page.h"
 #include "report/message_numbers.h"
 #include "template/template_expansion.h"
@@ -66,21 +68,53 @@ TemplateClose TemplateState::close(ByteSink sink, ErrorState& error_state)
 {
     if (!is_open() || error_state.is_set())
         return TemplateClose::not_read;
-    ExpansionEnd end;
-    {
-        // An empty file cannot be mapped: the template then stays open with its fields.
-        std::uint64_t const size = m_file.size().value_or(0);
-        if (size == 0)
-            return TemplateClose::not_read;
-        platform::FileView const view = platform::FileView::map_read_only(m_file, 0, size);
-        if (!view.is_mapped())
-            return TemplateClose::not_read;
-        GatheredOutput output(sink);
-        end = expand_template(view.data(), static_cast<std::size_t>(view.length()), m_store, output, error_state);
-        output.flush();
-    }
+    // An empty file cannot be mapped: the template then stays open with its fields.
+    std::uint64_t const size = m_file.size().value_or(0);
+    if (size == 0)
+        return TemplateClose::not_read;
+    std::optional<ExpansionEnd> const end = size <= read_limit
+        ? expand_read(static_cast<std::size_t>(size), sink, error_state)
+        : expand_mapped(size, sink, error_state);
+    if (!end)
+        return TemplateClose::not_read;
     discard();
-    return end == ExpansionEnd::finished ? TemplateClose::written : TemplateClose::written_short_of_memory;
+    return *end == ExpansionEnd::finished ? TemplateClose::written : TemplateClose::written_short_of_memory;
+}
+
+std::optional<ExpansionEnd> TemplateState::expand_read(std::size_t size, ByteSink sink, ErrorState& error_state)
+{
+    HeapPtr<unsigned char> const bytes = HeapPtr<unsigned char>::allocate(size);
+    if (!bytes)
+        return std::nullopt;
+    // A file that shrank since it was measured is expanded as far as it now goes.
+    std::size_t length = 0;
+    while (length < size) {
+        std::int64_t const got
+            = platform::read_some(m_file.handle(), bytes.get() + length, static_cast<std::uint32_t>(size - length));
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        length += static_cast<std::size_t>(got);
+    }
+    return expand(bytes.get(), length, sink, error_state);
+}
+
+std::optional<ExpansionEnd> TemplateState::expand_mapped(std::uint64_t size, ByteSink sink, ErrorState& error_state)
+{
+    platform::FileView const view = platform::FileView::map_read_only(m_file, 0, size);
+    if (!view.is_mapped())
+        return std::nullopt;
+    return expand(view.data(), static_cast<std::size_t>(view.length()), sink, error_state);
+}
+
+ExpansionEnd TemplateState::expand(unsigned char const* bytes, std::size_t length, ByteSink sink,
+                                   ErrorState& error_state)
+{
+    GatheredOutput output(sink);
+    ExpansionEnd const end = expand_template(bytes, length, m_store, output, error_state);
+    output.flush();
+    return end;
 }
 
 void TemplateState::discard()

@@ -9,11 +9,16 @@
 #include "report/error_state.h"
 #include "template/gathered_output.h"
 #include "template/section_store.h"
+#include "template/template_expansion.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 
 namespace qmt {
 
 enum class TemplateClose {
-    not_read, // no template open, an error page earlier, or the template could not be mapped: nothing changed
+    not_read, // no template open, an error page earlier, or the template could not be read: nothing changed
     written, // the page is written (or ended by its message); the template is closed
     written_short_of_memory, // the same, but the page stopped where memory ran out
 };
@@ -40,6 +45,13 @@ public:
 
 private:
     HRESULT refuse_send(WideChar const* placeholder, ErrorState& error_state);
+    // A template of a few pages is read into memory: mapping it would cost more (a mapping, a
+    // page fault that maps its neighbours as well, an unmapping) than the copy. Larger ones are
+    // mapped. Both give nothing when the file cannot be read.
+    static constexpr std::uint64_t read_limit = 16 * 1024;
+    std::optional<ExpansionEnd> expand_read(std::size_t size, ByteSink sink, ErrorState& error_state);
+    std::optional<ExpansionEnd> expand_mapped(std::uint64_t size, ByteSink sink, ErrorState& error_state);
+    ExpansionEnd expand(unsigned char const* bytes, std::size_t length, ByteSink sink, ErrorState& error_state);
 
     platform::File m_file;
     SectionStore m_store;

@@ -39,8 +39,8 @@ namespace qmt::runtime {
 namespace {
 
 // Why the class identifier under `key` is unusable, with the value quoted whole: a function of
-// its own, so that a path's worth of stack is taken only when a lookup has failed.
-void describe_unusable_class_id(KeyPath& key, std::string_view progid, DiagnosticText& cause)
+// its own, never inlined, so that a path's worth of stack is taken only when a lookup has failed.
+[[gnu::noinline]] void describe_unusable_class_id(KeyPath& key, std::string_view progid, DiagnosticText& cause)
 {
     KeyValue value;
     ValueStatus const read = read_default_value(key, value);
