@@ -32,6 +32,9 @@ public:
     bool is_open() const { return is_valid(m_handle); }
     NativeHandle handle() const { return m_handle; }
     std::optional<std::uint64_t> size() const;
+    // Up to `length` bytes from `offset`, wherever the file's position stands; fewer only where
+    // the file ends. Nothing when a read fails.
+    std::optional<std::size_t> read_at(std::uint64_t offset, void* buffer, std::size_t length) const;
     void close();
     NativeHandle release();
 

@@ -2,7 +2,6 @@
 
 #include "common/heap_ptr.h"
 #include "common/text_conversion.h"
-#include "platform/io.h"
 #include "report/error_page.h"
 #include "report/message_numbers.h"
 #include "template/template_expansion.h"
@@ -87,17 +86,10 @@ std::optional<ExpansionEnd> TemplateState::expand_read(std::size_t size, ByteSin
     if (!bytes)
         return std::nullopt;
     // A file that shrank since it was measured is expanded as far as it now goes.
-    std::size_t length = 0;
-    while (length < size) {
-        std::int64_t const got
-            = platform::read_some(m_file.handle(), bytes.get() + length, static_cast<std::uint32_t>(size - length));
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        length += static_cast<std::size_t>(got);
-    }
-    return expand(bytes.get(), length, sink, error_state);
+    std::optional<std::size_t> const length = m_file.read_at(0, bytes.get(), size);
+    if (!length)
+        return std::nullopt;
+    return expand(bytes.get(), *length, sink, error_state);
 }
 
 std::optional<ExpansionEnd> TemplateState::expand_mapped(std::uint64_t size, ByteSink sink, ErrorState& error_state)

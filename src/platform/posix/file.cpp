@@ -104,6 +104,23 @@ std::optional<std::uint64_t> File::size() const
     return static_cast<std::uint64_t>(info.st_size);
 }
 
+std::optional<std::size_t> File::read_at(std::uint64_t offset, void* buffer, std::size_t length) const
+{
+    auto* const bytes = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t const got = ::pread(m_handle, bytes + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 void File::close()
 {
     if (is_open())

@@ -2,6 +2,7 @@
 
 #include "platform/process.h"
 
+#include <algorithm>
 #include <utility>
 #include <windows.h>
 
@@ -53,6 +54,26 @@ std::optional<std::uint64_t> File::size() const
     if (!GetFileInformationByHandle(m_handle, &information))
         return std::nullopt;
     return (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow;
+}
+
+std::optional<std::size_t> File::read_at(std::uint64_t offset, void* buffer, std::size_t length) const
+{
+    auto* const bytes = static_cast<unsigned char*>(buffer);
+    std::size_t done = 0;
+    while (done < length) {
+        std::uint64_t const at = offset + done;
+        OVERLAPPED place {};
+        place.Offset = static_cast<DWORD>(at);
+        place.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD const piece = static_cast<DWORD>(std::min<std::size_t>(length - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(m_handle, bytes + done, piece, &got, &place))
+            return GetLastError() == ERROR_HANDLE_EOF ? std::optional<std::size_t>(done) : std::nullopt;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
 }
 
 void File::close()

@@ -325,6 +325,16 @@ std::vector<Case> templates_cases()
                          + "<!-- template:v --><!-- template:endsection -->z")
             .run("template={DIR}/t.htm&field=t|T&section=s&field=v|1&field=v|2&field=v|3&closetemplate=")
             .expect(long_literal + "T" + row_literal + "1" + row_literal + "2" + row_literal + "3z"));
+    // A template of up to 16 KiB is read whole, a longer one mapped: either way the byte after
+    // its last placeholder, its last byte, is written.
+    for (std::size_t const size : {std::size_t {16384}, std::size_t {16385}}) {
+        std::string const marker = "<!-- template:t -->";
+        std::string const literal = repeated("a", size - marker.size() - 1);
+        add(Case("Templates", "LastByteOfATemplateOf" + std::to_string(size) + "BytesIsWritten")
+                .fixture("t.htm", literal + marker + "z")
+                .run("template={DIR}/t.htm&field=t|T&closetemplate=")
+                .expect(literal + "Tz"));
+    }
     // Rows of 19 bytes whose page outgrows the output's first buffer (a few KB) and then its
     // whole one (64 KB): what was gathered moves along, in order.
     add(Case("Templates", "RowsOutgrowingTheOutputsBuffersKeepTheirOrder")
