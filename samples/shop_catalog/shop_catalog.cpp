@@ -13,9 +13,12 @@ namespace {
 using quillmate::Text;
 using quillmate::TextBuilder;
 
-// A page checks the request before it sends its header: the gateway's error page brings a
-// header of its own, which would otherwise show in the body.
-constexpr std::string_view header = "Content-Type: text/html; charset=utf-8\n\n";
+// A page checks the request before anything of it is written: the gateway's error page brings
+// a header of its own, which would otherwise show in the body. The list and item templates
+// begin with their header, so that nothing at all is written before CloseTemplate (and the
+// page goes out in one write). The order page is kept in a file too, which has no header: its
+// header is sent apart.
+constexpr std::string_view order_header = "Content-Type: text/html; charset=utf-8\n\n";
 constexpr long quantity_limit = 99;
 constexpr std::string_view source = "Shop.Catalog";
 // Request values and file data go into a page HTML-escaped, every character beyond ASCII as a
@@ -107,7 +110,6 @@ HRESULT Catalog::list(QmtEnvironment& environment)
     if (page.status() != S_OK)
         return finish(page);
 
-    page.send(header);
     page.open("list.htm");
     TextBuilder heading;
     if (filtered)
@@ -139,7 +141,6 @@ HRESULT Catalog::item(QmtEnvironment& environment)
     if (article == nullptr)
         return raise_quoting("There is no article numbered ", id.get());
 
-    page.send(header);
     page.open("item.htm");
     article_fields(page, *article);
     TextBuilder text;
@@ -167,7 +168,7 @@ HRESULT Catalog::order(QmtEnvironment& environment)
     if (quantity < 1 || quantity > quantity_limit)
         return raise_quoting("The quantity must be a whole number from 1 to 99, not ", quantity_text.get());
 
-    page.send(header);
+    page.send(order_header);
     // The order number names the kept file: only digits, so no request can name a file outside
     // the orders folder.
     long long const order = field_number(order_text, 18);
