@@ -112,6 +112,14 @@ error_pages() {
     has 'The project name &lt;i&gt;Other.Class is improperly registered' && lacks '<i>'
     request "error page for a quantity out of range" --data-binary 'obj=Shop.Catalog+Order&item=101&quantity=100' "$base"
     has 'The quantity must be a whole number from 1 to 99, not &quot;100&quot;.'
+    # The page's header is in its template: when the template cannot be opened, nothing of the
+    # page precedes the error page, whose header is then the response's own, not body text.
+    local templates=$site/objects/shop_catalog
+    mv "$templates/list.htm" "$templates/list.htm.away"
+    request "error page first for a template that cannot be opened" "$base?obj=Shop.Catalog+List"
+    mv "$templates/list.htm.away" "$templates/list.htm"
+    head -c 36 "$site/response" | grep -qF '<HTML><HEAD><TITLE>Quillmate Failure' \
+        || fail "the body starts with: $(head -c 40 "$site/response")"
 }
 
 # Many requests at once: every response and every order file must be whole.
