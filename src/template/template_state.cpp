@@ -67,7 +67,7 @@ TemplateClose TemplateState::close(ByteSink sink, ErrorState& error_state)
 {
     if (!is_open() || error_state.is_set())
         return TemplateClose::not_read;
-    // An empty file cannot be mapped: the template then stays open with its fields.
+    // An empty file is not expanded, as one cannot be mapped: the template then stays open with its fields.
     std::uint64_t const size = m_file.size().value_or(0);
     if (size == 0)
         return TemplateClose::not_read;
